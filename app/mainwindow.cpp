@@ -1,0 +1,453 @@
+#include "app/mainwindow.h"
+
+#include "app/messageboxes.h"
+#include "app/tickcounter.h"
+#include "pages/basicparampage.h"
+#include "pages/modecontrolpage.h"
+#include "protocol/sdoclient.h"
+#include "serial/uartcfg.h"
+#include "serial/uartwork.h"
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFile>
+#include <QIcon>
+#include <QLabel>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+
+// Resources live in the static ui library; naming them keeps them in the link.
+// (Q_INIT_RESOURCE may not stand inside a namespace.)
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(translations);
+}
+
+namespace {
+
+Ui::MainWindow *setUpUi(QMainWindow *window)
+{
+    initResources();
+    auto *ui = new Ui::MainWindow;
+    ui->setupUi(window);
+    return ui;
+}
+
+constexpr uint32_t kSchedulerTicks = 5;  // the scheduler runs when more than this many ticks have passed
+constexpr uint32_t kLabelTicks = 100;
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(setUpUi(this))
+    , m_statusPanel(ui)
+    , m_statusMonitor(m_statusPanel)
+    , m_scheduler(m_jobs, m_statusMonitor, [this]() { return nodeAddress(); })
+    , m_log(ui->textBrowser, ui->HexShowBox, ui->timeShowBox)
+{
+    registerComcfgType();
+    TickCounter::reset();
+    SdoClient::reset();
+    setLastTxTick(0);
+
+    qDebug() << "app_cfg_1000_model" << ":" << m_model << "\r\n";
+    qDebug() << "app_cfg_1001_language" << ":" << m_language << "\r\n";
+    loadLanguage(1);
+
+    m_scheduler.setCurrentNode(1);
+    setNodeAddress(1);
+
+    setWindowTitle(tr("Axiscope-Corvex-V1.00"));
+    if (QFile::exists(QStringLiteral("res/logo.ico")))
+        setWindowIcon(QIcon(QStringLiteral("res/logo.ico")));
+    ui->tabWidget->setCurrentIndex(1);
+    statusBar()->setSizeGripEnabled(false);
+    portLabel = new QLabel(QStringLiteral("comx,38400,IDx"), this);
+    portLabel->setObjectName(QStringLiteral("portLabel"));
+    portStateLabel = new QLabel(QStringLiteral("Close"), this);
+    portStateLabel->setObjectName(QStringLiteral("portStateLabel"));
+    linkLabel = new QLabel(tr("连接状态：OFF"), this);
+    linkLabel->setObjectName(QStringLiteral("linkLabel"));
+    statusBar()->addWidget(portLabel);
+    statusBar()->addWidget(portStateLabel);
+    statusBar()->addWidget(linkLabel);
+
+    connect(this, &MainWindow::Display_textBrowser_send, this, &MainWindow::Display_textBrowser_2,
+            Qt::BlockingQueuedConnection);
+
+    // Pages, in the order their enable states and trees are prepared.
+    m_statusPanel.hideUnusedTerminals();
+    m_basicParamPage = std::make_unique<BasicParamPage>(ui, m_jobs);
+    m_basicParamPage->connectPageButtons();
+    m_basicParamPage->setBasicParamPageDisabled(true);
+    m_modeControlPage = std::make_unique<ModeControlPage>(ui, m_jobs);
+    m_modeControlPage->connectButtons();
+    m_modeControlPage->setModeControlPageDisabled(true);
+    setIoPageDisabled(true);
+    setPdoPageDisabled(true);
+    setProgramPageDisabled(true, false);
+    setSdoDebugPageDisabled(true);
+    setOneKeyPageDisabled(true);
+    m_basicParamPage->buildBasicParamTree();
+    m_modeControlPage->setHomingParamValue(1, 17);
+
+    m_scheduler.setPageSequencer(1, [this](uint8_t node, int16_t code) {
+        m_basicParamPage->runBasicParamSequencer(node, code);
+    });
+    m_scheduler.setPageSequencer(2, [this](uint8_t node, int16_t code) {
+        m_modeControlPage->runModeControlSequencer(node, code);
+    });
+
+    resetPageJobState();
+
+    ui->menu_language->menuAction()->setVisible(false);
+    ui->menu_About->menuAction()->setVisible(false);
+
+    ui->tabWidget->setTabEnabled(7, false);
+    ui->tabWidget->removeTab(7);
+    ui->tabWidget->removeTab(5);
+
+    applyModel(m_model);
+
+    createSerialSide();
+
+    m_tickTimer = new QTimer(this);
+    connect(m_tickTimer, &QTimer::timeout, this, &MainWindow::handleTimeout);
+    m_tickTimer->start(1);
+}
+
+MainWindow::~MainWindow()
+{
+    m_tickTimer->stop();
+    shutDownSerialSide();
+    setFrameSink(nullptr);
+    m_modeControlPage.reset();
+    m_basicParamPage.reset();
+    delete uartCfgDialog;
+    delete ui;
+}
+
+void MainWindow::createSerialSide()
+{
+    setPortOpen(false);
+    m_cfg = comcfg_t();  // 256000, 8 data bits, no parity, one stop bit, no flow control
+    uartCfgDialog = new uartCfg;
+    uartCfgDialog->setConfig(m_cfg);
+    connect(uartCfgDialog, &uartCfg::setUart, this, &MainWindow::setCurrentUartCfg1);
+    connect(uartCfgDialog, &uartCfg::setUartFinish, this, &MainWindow::setCurrentUartCfg);
+
+    m_worker = new uartWork(m_cfg);
+    workerThread = m_worker->workThread();
+    connect(m_worker, &uartWork::readyread, this, &MainWindow::readFromCom, Qt::QueuedConnection);
+    connect(m_worker, &uartWork::openError, this, &MainWindow::openSucess, Qt::QueuedConnection);
+    connect(m_worker, &uartWork::errOccurred, this, &MainWindow::errorOccurred, Qt::QueuedConnection);
+    connect(this, &MainWindow::sendData2Uart, m_worker, &uartWork::writeData, Qt::QueuedConnection);
+    connect(this, &MainWindow::upCfg2Uart, m_worker, &uartWork::updateComCfg, Qt::QueuedConnection);
+    connect(this, &MainWindow::startWork, m_worker, &uartWork::updateComCfg, Qt::QueuedConnection);
+    connect(this, &MainWindow::closeUart, m_worker, &uartWork::stopThread, Qt::QueuedConnection);
+    setFrameSink(this);
+}
+
+void MainWindow::shutDownSerialSide()
+{
+    if (!m_worker)
+        return;
+    // No frame may start towards the log once the window is going away, and
+    // the worker's last reports have nobody left to read them.
+    m_closing.store(true);
+    disconnect(m_worker, nullptr, this, nullptr);
+    if (m_worker->shutdown(1000)) {
+        delete m_worker;
+    } else {
+        qWarning() << "serial worker did not stop in time";
+    }
+    m_worker = nullptr;
+    workerThread = nullptr;
+}
+
+int MainWindow::nodeAddress() const
+{
+    return ui->common_spinBox_device_addr->value();
+}
+
+void MainWindow::setNodeAddress(int node)
+{
+    ui->common_spinBox_device_addr->setValue(node & 0xFF);
+}
+
+void MainWindow::openPortAtStart(const QString &portName, uint32_t baudRate)
+{
+    comcfg_t cfg = m_cfg;
+    cfg.portName = portName;
+    cfg.portNumber = portNumberFromName(portName);
+    cfg.baudRate = baudRate;
+    uartCfgDialog->setConfig(cfg);
+    setCurrentUartCfg(cfg);
+}
+
+// ---- tick loop ----------------------------------------------------------
+
+void MainWindow::handleTimeout()
+{
+    TickCounter::advance();
+    const uint32_t now = TickCounter::now();
+    if (now > m_schedulerStamp + kSchedulerTicks) {
+        m_schedulerStamp = now;
+        if (isPortOpen())
+            m_scheduler.run(m_autoRefresh);
+        else
+            m_jobs.resetPageJobState();
+    }
+    if (now > m_labelStamp + kLabelTicks) {
+        m_labelStamp = now;
+        const bool alive = SdoClient::linkAlive();
+        if (alive != m_linkShown) {
+            linkLabel->setText(alive ? tr("连接状态：ON") : tr("连接状态：OFF"));
+            m_linkShown = alive;
+        }
+    }
+}
+
+void MainWindow::handleResults(const QString &result)
+{
+    Q_UNUSED(result);
+}
+
+// ---- frames out -----------------------------------------------------------
+
+bool MainWindow::portIsOpen() const
+{
+    return isPortOpen() && !m_closing.load(std::memory_order_relaxed);
+}
+
+void MainWindow::frameOut(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    writeData(copy.data(), copy.size());
+    // The log waits for the GUI thread; when the engine is stepped in the GUI
+    // thread itself (tests) a blocking connection would deadlock, so log directly.
+    if (QThread::currentThread() == thread())
+        Display_textBrowser_2(bytes, uint32_t(bytes.size()));
+    else
+        emit Display_textBrowser_send(bytes, uint32_t(bytes.size()));
+}
+
+void MainWindow::writeData(char *data, int size)
+{
+    if (!data || size < 1)
+        return;
+    emit sendData2Uart(QByteArray(data, size));
+}
+
+// ---- serial side ------------------------------------------------------------
+
+void MainWindow::setPortOpen(bool open)
+{
+    m_portOpen.store(open, std::memory_order_relaxed);
+}
+
+void MainWindow::showPortOpened()
+{
+    m_log.appendText(QStringLiteral("\r\n"));
+    m_log.appendText(tr("串口打开成功"));
+    setPortOpen(true);
+    portStateLabel->setText(QStringLiteral("Open"));
+    m_log.appendText(QStringLiteral("\r\n"));
+    updatePortUi();
+}
+
+void MainWindow::openSucess(bool open)
+{
+    if (open) {
+        showPortOpened();
+        return;
+    }
+    m_log.appendText(QStringLiteral("\r\n"));
+    m_log.appendText(QStringLiteral("\r\n") + tr("串口关闭成功"));
+    setPortOpen(false);
+    portStateLabel->setText(QStringLiteral("Close"));
+    m_log.appendText(QStringLiteral("\r\n"));
+    updatePortUi();
+}
+
+void MainWindow::errorOccurred(const QString &msg)
+{
+    if (!msg.isEmpty()) {
+        m_log.appendText(QStringLiteral("\r\n") + msg + QStringLiteral("\r\n"));
+        setPortOpen(false);
+        MessageBoxes::post(MessageBoxes::Kind::Warning, QString(), msg);
+    }
+    updatePortUi();
+}
+
+void MainWindow::updatePortUi()
+{
+    const bool open = isPortOpen();
+    ui->actionComOpen->setText(open ? tr("关闭串口") : tr("打开串口"));
+    m_statusPanel.hideUnusedTerminals();
+    m_basicParamPage->setBasicParamPageDisabled(!open);
+    m_modeControlPage->setModeControlPageDisabled(!open);
+    setIoPageDisabled(!open);
+    setPdoPageDisabled(!open);
+    setProgramPageDisabled(!open, false);
+    setSdoDebugPageDisabled(!open);
+    setOneKeyPageDisabled(!open);
+    if (!open) {
+        SdoClient::clearLinkAlive();
+        setPageTabsLocked(false);
+    }
+}
+
+void MainWindow::setCurrentUartCfg1(comcfg_t cfg)
+{
+    m_cfg = cfg;
+    portLabel->setText(portLabelText(m_cfg));
+}
+
+void MainWindow::setCurrentUartCfg(comcfg_t cfg)
+{
+    m_cfg = cfg;
+    emit upCfg2Uart(cfg);
+    showPortOpened();
+    portLabel->setText(portLabelText(m_cfg));
+}
+
+void MainWindow::readFromCom(QByteArray data)
+{
+    m_log.logReceive(data);
+}
+
+void MainWindow::Display_textBrowser_2(QByteArray data, uint32_t count)
+{
+    m_log.logTransmit(data, count);
+}
+
+void MainWindow::on_BtnClear_clicked()
+{
+    m_log.clear();
+}
+
+void MainWindow::on_Btn_save_data_clicked()
+{
+    m_log.saveToFile(this);
+}
+
+// ---- menus ------------------------------------------------------------------
+
+void MainWindow::on_actionComCfg_triggered()
+{
+    if (uartCfgDialog->isVisible())
+        uartCfgDialog->hide();
+    uartCfgDialog->show();
+    uartCfgDialog->raise();
+    uartCfgDialog->activateWindow();
+}
+
+void MainWindow::on_actionComOpen_triggered()
+{
+    if (isPortOpen())
+        emit closeUart();
+    else
+        emit upCfg2Uart(m_cfg);
+}
+
+void MainWindow::on_actionExit_triggered()
+{
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::on_actionHomepage_triggered()
+{
+    QDesktopServices::openUrl(QUrl(ui->actionHomepage->text().startsWith(QLatin1String("http"))
+                                       ? ui->actionHomepage->text()
+                                       : QStringLiteral("http://") + ui->actionHomepage->text()));
+}
+
+void MainWindow::on_actionAuto_triggered()
+{
+    m_autoRefresh = true;
+    ui->actionAuto->setChecked(true);
+    ui->actionManual->setChecked(false);
+}
+
+void MainWindow::on_actionManual_triggered()
+{
+    m_autoRefresh = false;
+    ui->actionAuto->setChecked(false);
+    ui->actionManual->setChecked(true);
+}
+
+void MainWindow::applyModel(uint32_t model)
+{
+    m_model = model & 0xFFFF;
+    const bool orca = m_model == 1;
+    ui->actionLynx42->setChecked(!orca);
+    ui->actionOrca57->setChecked(orca);
+    m_basicParamPage->applyCurrentRange(m_model);
+}
+
+void MainWindow::on_actionLynx42_triggered()
+{
+    applyModel(0);
+    qDebug() << "on_actionLynx42_triggered";
+}
+
+void MainWindow::on_actionOrca57_triggered()
+{
+    applyModel(1);
+    qDebug() << "on_actionOrca57_triggered";
+}
+
+void MainWindow::loadLanguage(uint32_t language)
+{
+    m_language = language;
+    if (m_translator) {
+        QCoreApplication::removeTranslator(m_translator);
+        delete m_translator;
+    }
+    m_translator = new QTranslator(this);
+    const bool english = language == 1;
+    ui->action_English->setChecked(english);
+    ui->action_Chinese->setChecked(!english);
+    // Only the English translation is embedded so far; Chinese is the source text.
+    if (english)
+        m_translator->load(QStringLiteral(":/language/lang_en.qm"));
+    QCoreApplication::installTranslator(m_translator);
+    ui->retranslateUi(this);
+}
+
+void MainWindow::on_action_English_triggered()
+{
+    loadLanguage(1);
+    qDebug() << "on_action_English_triggered";
+}
+
+void MainWindow::on_action_Chinese_triggered()
+{
+    loadLanguage(0);
+    qDebug() << "on_action_Chinese_triggered";
+}
+
+// ---- pages that follow the port's state until their own files exist --------
+
+void MainWindow::setIoPageDisabled(bool disabled) { ui->tab_3->setDisabled(disabled); }
+void MainWindow::setPdoPageDisabled(bool disabled) { ui->tab_4->setDisabled(disabled); }
+void MainWindow::setProgramPageDisabled(bool disabled, bool running)
+{
+    Q_UNUSED(running);
+    ui->tab_5->setDisabled(disabled);
+}
+void MainWindow::setSdoDebugPageDisabled(bool disabled) { ui->tab_6->setDisabled(disabled); }
+void MainWindow::setOneKeyPageDisabled(bool disabled) { ui->tab_7->setDisabled(disabled); }
+void MainWindow::setPageTabsLocked(bool locked)
+{
+    for (int i = 0; i < 5 && i < ui->tabWidget->count(); ++i)
+        ui->tabWidget->setTabEnabled(i, !locked);
+}

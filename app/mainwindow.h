@@ -1,0 +1,145 @@
+#pragma once
+// The one window: owns the serial side, the tick loop, the scheduler, the
+// status tabs, the traffic log and the pages, and wires them together.  The
+// pages' own logic lives in pages/.
+
+#include "pages/operationscheduler.h"
+#include "pages/pagejobstate.h"
+#include "pages/statusmonitor.h"
+#include "pages/statuspanel.h"
+#include "protocol/framecodec.h"
+#include "protocol/trafficlog.h"
+#include "serial/comcfg.h"
+
+#include <QMainWindow>
+#include <atomic>
+#include <memory>
+
+class QLabel;
+class QThread;
+class QTimer;
+class QTranslator;
+class BasicParamPage;
+class ModeControlPage;
+class uartCfg;
+class uartWork;
+namespace Ui { class MainWindow; }
+
+class MainWindow : public QMainWindow, private FrameSink {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Page jobs (the pages and the tests use these).
+    PageJobState &pageJobs() { return m_jobs; }
+    void requestPageJob(uint8_t page, uint16_t code) { m_jobs.requestPageJob(page, code); }
+    void markPageJobRequested() { m_jobs.markPageJobRequested(); }
+    void clearPageJobMarks() { m_jobs.clearPageJobMarks(); }
+    void resetPageJobState() { m_jobs.resetPageJobState(); }
+    int nodeAddress() const;
+    void setNodeAddress(int node);
+    uint8_t currentNode() const { return m_scheduler.currentNode(); }
+
+    bool isPortOpen() const { return m_portOpen.load(std::memory_order_relaxed); }
+    bool autoRefresh() const { return m_autoRefresh; }
+    comcfg_t currentConfig() const { return m_cfg; }
+
+    // Opens the given port at start-up as a confirmation of the dialog would.
+    void openPortAtStart(const QString &portName, uint32_t baudRate);
+
+    // Wiring for the pages and for tests.
+    QTimer *tickTimer() const { return m_tickTimer; }
+    uartWork *worker() const { return m_worker; }
+    uartCfg *serialDialog() const { return uartCfgDialog; }
+    OperationScheduler &scheduler() { return m_scheduler; }
+    StatusMonitor &statusMonitor() { return m_statusMonitor; }
+    StatusPanel &statusPanel() { return m_statusPanel; }
+    TrafficLog &trafficLog() { return m_log; }
+    BasicParamPage &basicParamPage() { return *m_basicParamPage; }
+    ModeControlPage &modeControlPage() { return *m_modeControlPage; }
+
+    // Device model: 1 is Orca57, anything else Lynx42.
+    void applyModel(uint32_t model);
+    uint32_t model() const { return m_model; }
+    // Installs the embedded translation (1 English, otherwise Chinese) and retranslates the window.
+    void loadLanguage(uint32_t language);
+
+signals:
+    void sendData2Uart(QByteArray data);
+    void upCfg2Uart(comcfg_t cfg);
+    void startWork(comcfg_t cfg);
+    void closeUart();
+    void operate();
+    void Display_textBrowser_send(QByteArray data, uint32_t count);
+
+public slots:
+    void handleTimeout();
+    void handleResults(const QString &result);
+    void on_actionComCfg_triggered();
+    void on_actionComOpen_triggered();
+    void on_actionExit_triggered();
+    void on_actionHomepage_triggered();
+    void on_actionAuto_triggered();
+    void on_actionManual_triggered();
+    void on_actionLynx42_triggered();
+    void on_actionOrca57_triggered();
+    void on_action_English_triggered();
+    void on_action_Chinese_triggered();
+    void setCurrentUartCfg1(comcfg_t cfg);
+    void setCurrentUartCfg(comcfg_t cfg);
+    void openSucess(bool open);
+    void errorOccurred(const QString &msg);
+    void readFromCom(QByteArray data);
+    void writeData(char *data, int size);
+    void Display_textBrowser_2(QByteArray data, uint32_t count);
+    void on_BtnClear_clicked();
+    void on_Btn_save_data_clicked();
+
+private:
+    // FrameSink: frames from the SDO engine, in the worker's thread.
+    bool portIsOpen() const override;
+    void frameOut(const QByteArray &bytes) override;
+
+    void updatePortUi();
+    void setPortOpen(bool open);
+    void showPortOpened();
+    void createSerialSide();
+    void shutDownSerialSide();
+
+    // Pages without their own file yet: their enable state follows the port.
+    void setIoPageDisabled(bool disabled);
+    void setPdoPageDisabled(bool disabled);
+    void setProgramPageDisabled(bool disabled, bool running);
+    void setSdoDebugPageDisabled(bool disabled);
+    void setOneKeyPageDisabled(bool disabled);
+    void setPageTabsLocked(bool locked);
+
+    Ui::MainWindow *ui;
+    uartCfg *uartCfgDialog = nullptr;
+    uartWork *m_worker = nullptr;
+    QThread *workerThread = nullptr;
+    std::atomic<bool> m_portOpen{false};
+    std::atomic<bool> m_closing{false};
+    comcfg_t m_cfg;
+    QLabel *portLabel = nullptr;
+    QLabel *portStateLabel = nullptr;
+    QLabel *linkLabel = nullptr;
+    QTimer *m_tickTimer = nullptr;
+    QTranslator *m_translator = nullptr;
+    uint32_t m_model = 0;
+    uint32_t m_language = 0;
+
+    bool m_autoRefresh = true;
+    uint32_t m_schedulerStamp = 0;
+    uint32_t m_labelStamp = 0;
+    bool m_linkShown = false;
+
+    PageJobState m_jobs;
+    StatusPanel m_statusPanel;
+    StatusMonitor m_statusMonitor;
+    OperationScheduler m_scheduler;
+    TrafficLog m_log;
+    std::unique_ptr<BasicParamPage> m_basicParamPage;
+    std::unique_ptr<ModeControlPage> m_modeControlPage;
+};

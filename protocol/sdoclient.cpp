@@ -1,0 +1,254 @@
+#include "protocol/sdoclient.h"
+
+#include "app/tickcounter.h"
+#include "protocol/framecodec.h"
+
+#include <atomic>
+
+namespace {
+
+constexpr uint32_t kRetryTicks = 40;      // a transmission waits this long for its answer
+constexpr uint32_t kTurnTicks = 50;       // after that the engine is free for the next request
+constexpr uint8_t kTransmissions = 3;
+constexpr uint32_t kBurstQuietTicks = 5;  // a burst ends after this many ticks without bytes
+constexpr int kRxCapacity = 20;
+
+// Request slot: written by the GUI thread, taken by the engine.
+std::atomic<bool> g_pending{false};
+std::atomic<uint8_t> g_reqKind{0};
+std::atomic<uint8_t> g_reqNode{0};
+std::atomic<uint16_t> g_reqIndex{0};
+std::atomic<uint8_t> g_reqSubIndex{0};
+std::atomic<uint32_t> g_reqValue{0};
+
+// Result: written by the engine, read by the GUI thread.
+std::atomic<uint8_t> g_status{0};
+std::atomic<uint16_t> g_resIndex{0};
+std::atomic<uint8_t> g_resSubIndex{0};
+std::atomic<uint8_t> g_resBitWidth{0};
+std::atomic<uint8_t> g_resValue8{0};
+std::atomic<uint16_t> g_resValue16{0};
+std::atomic<uint32_t> g_resValue32{0};
+std::atomic<bool> g_linkAlive{false};
+
+// Engine state: only the thread that steps poll() touches it (the state is
+// atomic for the diagnostics accessor).
+struct ActiveRequest {
+    uint8_t kind = 0;
+    uint8_t node = 0;
+    uint16_t index = 0;
+    uint8_t subIndex = 0;
+    uint32_t value = 0;
+};
+std::atomic<uint8_t> g_state{uint8_t(SdoEngineState::Idle)};
+uint8_t g_transmissionsLeft = 0;
+uint32_t g_sendTick = 0;
+ActiveRequest g_active;
+
+// Receive buffer: filled by feedReceived and emptied by poll (both in the
+// worker thread); the burst end flag is set by soft timer 1 in the GUI thread.
+uint8_t g_rxBuffer[kRxCapacity];
+std::atomic<int> g_rxCount{0};
+std::atomic<bool> g_rxComplete{false};
+
+void markBurstComplete() { g_rxComplete.store(true, std::memory_order_release); }
+
+void placeRequest(uint8_t kind, uint8_t node, uint16_t index, uint8_t subIndex, uint32_t value)
+{
+    g_reqKind.store(kind, std::memory_order_relaxed);
+    g_reqNode.store(node, std::memory_order_relaxed);
+    g_reqIndex.store(index, std::memory_order_relaxed);
+    g_reqSubIndex.store(subIndex, std::memory_order_relaxed);
+    g_reqValue.store(value, std::memory_order_relaxed);
+    g_status.store(uint8_t(SdoStatus::None), std::memory_order_relaxed);
+    g_pending.store(true, std::memory_order_release);
+}
+
+void transmitActive()
+{
+    uint8_t data[8] = {g_active.kind, uint8_t(g_active.index), uint8_t(g_active.index >> 8),
+                       g_active.subIndex, 0, 0, 0, 0};
+    switch (g_active.kind) {
+    case SdoClient::KindWrite8:
+        data[4] = uint8_t(g_active.value);
+        break;
+    case SdoClient::KindWrite16:
+        data[4] = uint8_t(g_active.value);
+        data[5] = uint8_t(g_active.value >> 8);
+        break;
+    case SdoClient::KindWrite32:
+        data[4] = uint8_t(g_active.value);
+        data[5] = uint8_t(g_active.value >> 8);
+        data[6] = uint8_t(g_active.value >> 16);
+        data[7] = uint8_t(g_active.value >> 24);
+        break;
+    default:
+        break;
+    }
+    // The node is added as an 8-bit number.
+    sendCanFrame(0, 0x600u + g_active.node, 8, data);
+    if (g_transmissionsLeft)
+        --g_transmissionsLeft;
+    g_state.store(uint8_t(SdoEngineState::Waiting), std::memory_order_relaxed);
+    g_sendTick = TickCounter::now();
+}
+
+void engineStep()
+{
+    const uint32_t now = TickCounter::now();
+    switch (SdoEngineState(g_state.load(std::memory_order_relaxed))) {
+    case SdoEngineState::Idle:
+        if (!g_pending.exchange(false, std::memory_order_acquire))
+            return;
+        g_transmissionsLeft = kTransmissions;
+        g_active.kind = g_reqKind.load(std::memory_order_relaxed);
+        g_active.node = g_reqNode.load(std::memory_order_relaxed);
+        g_active.index = g_reqIndex.load(std::memory_order_relaxed);
+        g_active.subIndex = g_reqSubIndex.load(std::memory_order_relaxed);
+        g_active.value = g_reqValue.load(std::memory_order_relaxed);
+        transmitActive();
+        return;
+    case SdoEngineState::Resend:
+        transmitActive();
+        return;
+    case SdoEngineState::Waiting:
+        if (g_status.load(std::memory_order_acquire) == uint8_t(SdoStatus::Confirmed))
+            g_state.store(uint8_t(SdoEngineState::Answered), std::memory_order_relaxed);
+        if (now > g_sendTick + kRetryTicks) {
+            g_status.store(uint8_t(SdoStatus::None), std::memory_order_release);
+            g_linkAlive.store(false, std::memory_order_relaxed);
+            const bool newRequest = g_pending.load(std::memory_order_acquire);
+            g_state.store(uint8_t((newRequest || g_transmissionsLeft == 0) ? SdoEngineState::Idle
+                                                                            : SdoEngineState::Resend),
+                          std::memory_order_relaxed);
+        }
+        if (now > g_sendTick + kTurnTicks)
+            g_state.store(uint8_t(SdoEngineState::Idle), std::memory_order_relaxed);
+        return;
+    case SdoEngineState::Answered:
+        if (now > g_sendTick + kTurnTicks)
+            g_state.store(uint8_t(SdoEngineState::Idle), std::memory_order_relaxed);
+        return;
+    }
+}
+
+// The decoder, given the compacted buffer: type, COB-ID high, COB-ID low, L, data[0..7].
+void decodeResponse(const uint8_t *f)
+{
+    if (g_pending.load(std::memory_order_acquire) || f[0] != 0)
+        return;
+    const unsigned cobId = (unsigned(f[1]) << 8) | f[2];
+    if (cobId != 0x580u + g_active.node)
+        return;
+    const uint8_t *data = f + 4;
+    const uint16_t index = uint16_t(data[1] | (data[2] << 8));
+    switch (data[0]) {
+    case 0x4F:
+        g_resIndex.store(index, std::memory_order_relaxed);
+        g_resSubIndex.store(data[3], std::memory_order_relaxed);
+        g_resBitWidth.store(8, std::memory_order_relaxed);
+        g_resValue8.store(data[4], std::memory_order_relaxed);
+        break;
+    case 0x4B:
+        g_resIndex.store(index, std::memory_order_relaxed);
+        g_resSubIndex.store(data[3], std::memory_order_relaxed);
+        g_resBitWidth.store(16, std::memory_order_relaxed);
+        g_resValue16.store(uint16_t(data[4] | (data[5] << 8)), std::memory_order_relaxed);
+        break;
+    case 0x43:
+        g_resIndex.store(index, std::memory_order_relaxed);
+        g_resSubIndex.store(data[3], std::memory_order_relaxed);
+        g_resBitWidth.store(32, std::memory_order_relaxed);
+        g_resValue32.store(uint32_t(data[4]) | (uint32_t(data[5]) << 8) | (uint32_t(data[6]) << 16)
+                               | (uint32_t(data[7]) << 24),
+                           std::memory_order_relaxed);
+        break;
+    case 0x60:
+        break;
+    case 0x80:
+        g_status.store(uint8_t(SdoStatus::Aborted), std::memory_order_release);
+        g_linkAlive.store(true, std::memory_order_relaxed);
+        return;
+    default:
+        return;
+    }
+    g_status.store(uint8_t(SdoStatus::Confirmed), std::memory_order_release);
+    g_linkAlive.store(true, std::memory_order_relaxed);
+}
+
+// Takes the burst when it has ended: one frame at its very start, or nothing.
+void receiveStep()
+{
+    if (!g_rxComplete.exchange(false, std::memory_order_acq_rel))
+        return;
+    const int n = g_rxCount.load(std::memory_order_relaxed);
+    const int length = n > 5 ? g_rxBuffer[5] : 0;
+    if (n > 5 && length <= 8 && n > length + 5) {
+        // Drop the two unused upper identifier bytes: type, COB-ID high, COB-ID low, L, data.
+        for (int i = 0; i < n - 3; ++i)
+            g_rxBuffer[i + 1] = g_rxBuffer[i + 3];
+        // The decoder always looks at eight data bytes; where this burst was
+        // shorter, blank them rather than decode what an earlier burst left.
+        for (int i = n - 2; i < 12; ++i)
+            g_rxBuffer[i] = 0;
+        decodeResponse(g_rxBuffer);
+    }
+    g_rxCount.store(0, std::memory_order_relaxed);
+}
+
+} // namespace
+
+namespace SdoClient {
+
+void requestRead(uint8_t node, uint16_t index, uint8_t subIndex) { placeRequest(KindRead, node, index, subIndex, 0); }
+void requestWrite8(uint8_t node, uint16_t index, uint8_t subIndex, uint8_t value) { placeRequest(KindWrite8, node, index, subIndex, value); }
+void requestWrite16(uint8_t node, uint16_t index, uint8_t subIndex, uint16_t value) { placeRequest(KindWrite16, node, index, subIndex, value); }
+void requestWrite32(uint8_t node, uint16_t index, uint8_t subIndex, uint32_t value) { placeRequest(KindWrite32, node, index, subIndex, value); }
+
+uint8_t resultStatus() { return g_status.load(std::memory_order_acquire); }
+void clearResultStatus() { g_status.store(uint8_t(SdoStatus::None), std::memory_order_relaxed); }
+uint16_t resultIndex() { return g_resIndex.load(std::memory_order_relaxed); }
+uint8_t resultSubIndex() { return g_resSubIndex.load(std::memory_order_relaxed); }
+uint8_t resultBitWidth() { return g_resBitWidth.load(std::memory_order_relaxed); }
+uint8_t resultValue8() { return g_resValue8.load(std::memory_order_relaxed); }
+uint16_t resultValue16() { return g_resValue16.load(std::memory_order_relaxed); }
+uint32_t resultValue32() { return g_resValue32.load(std::memory_order_relaxed); }
+bool linkAlive() { return g_linkAlive.load(std::memory_order_relaxed); }
+void clearLinkAlive() { g_linkAlive.store(false, std::memory_order_relaxed); }
+
+void poll()
+{
+    engineStep();
+    receiveStep();
+}
+
+void feedReceived(const char *bytes, int count)
+{
+    if (!bytes || count < 1)
+        return;
+    g_rxComplete.store(false, std::memory_order_relaxed);
+    TickCounter::armSoftTimer(1, kBurstQuietTicks, markBurstComplete);
+    int n = g_rxCount.load(std::memory_order_relaxed);
+    for (int i = 0; i < count && n < kRxCapacity; ++i)
+        g_rxBuffer[n++] = uint8_t(bytes[i]);
+    g_rxCount.store(n, std::memory_order_relaxed);
+}
+
+SdoEngineState engineState() { return SdoEngineState(g_state.load(std::memory_order_relaxed)); }
+bool requestPending() { return g_pending.load(std::memory_order_acquire); }
+
+void reset()
+{
+    g_pending.store(false);
+    g_reqKind = 0; g_reqNode = 0; g_reqIndex = 0; g_reqSubIndex = 0; g_reqValue = 0;
+    g_status = 0; g_resIndex = 0; g_resSubIndex = 0; g_resBitWidth = 0;
+    g_resValue8 = 0; g_resValue16 = 0; g_resValue32 = 0; g_linkAlive = false;
+    g_state = uint8_t(SdoEngineState::Idle);
+    g_transmissionsLeft = 0;
+    g_sendTick = 0;
+    g_active = ActiveRequest();
+    g_rxCount = 0;
+    g_rxComplete = false;
+}
+
+} // namespace SdoClient

@@ -1,0 +1,48 @@
+#pragma once
+// Expedited SDO transfers with one drive, one request at a time.
+//
+// Pages (GUI thread) place a request and later read the result; the engine
+// (serial worker thread, SdoClient::poll every 1 ms) frames it, retransmits it
+// up to three times more than 40 ticks apart and decodes the answer.  The
+// request fields are published by setting `pending` last and the result
+// fields by writing the status last, so neither side sees half a record.
+
+#include <cstdint>
+
+enum class SdoStatus : uint8_t { None = 0, Confirmed = 1, Aborted = 2 };
+enum class SdoEngineState : uint8_t { Idle = 0, Resend = 1, Waiting = 2, Answered = 3 };
+
+namespace SdoClient {
+
+enum : uint8_t { KindRead = 0x40, KindWrite8 = 0x2F, KindWrite16 = 0x2B, KindWrite32 = 0x23 };
+
+// Placing requests (never blocks, never sends by itself).
+void requestRead(uint8_t node, uint16_t index, uint8_t subIndex);
+void requestWrite8(uint8_t node, uint16_t index, uint8_t subIndex, uint8_t value);
+void requestWrite16(uint8_t node, uint16_t index, uint8_t subIndex, uint16_t value);
+void requestWrite32(uint8_t node, uint16_t index, uint8_t subIndex, uint32_t value);
+
+// Results.
+uint8_t resultStatus();
+void clearResultStatus();
+uint16_t resultIndex();
+uint8_t resultSubIndex();
+uint8_t resultBitWidth();
+uint8_t resultValue8();
+uint16_t resultValue16();
+uint32_t resultValue32();
+bool linkAlive();
+void clearLinkAlive();
+
+// Engine, stepped by the serial worker's 1 ms cycle.
+void poll();
+// Every chunk the serial worker reads; the burst is examined 5 ticks after its last chunk.
+void feedReceived(const char *bytes, int count);
+
+// For diagnostics and tests.
+SdoEngineState engineState();
+bool requestPending();
+// Everything back to its start value (engine Idle, nothing pending, results 0).
+void reset();
+
+} // namespace SdoClient

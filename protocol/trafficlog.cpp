@@ -1,0 +1,120 @@
+#include "protocol/trafficlog.h"
+
+#include "app/messageboxes.h"
+#include "app/tickcounter.h"
+
+#include <QCheckBox>
+#include <QDebug>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QTextBrowser>
+#include <QTextCodec>
+#include <QTextCursor>
+#include <QTextStream>
+
+namespace {
+constexpr int kClearAbove = 5000;
+constexpr uint32_t kRxHeaderTicks = 50;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("TrafficLog", text);
+}
+} // namespace
+
+TrafficLog::TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox)
+    : m_view(view)
+    , m_hexBox(hexBox)
+    , m_timeBox(timeBox)
+    , m_gbk(QTextCodec::codecForName("GBK"))
+{
+}
+
+QString TrafficLog::hexText(const QByteArray &bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QString text;
+    text.reserve(bytes.size() * 3);
+    for (char c : bytes) {
+        const auto b = uint8_t(c);
+        text += QLatin1Char(digits[b >> 4]);
+        text += QLatin1Char(digits[b & 0x0F]);
+        text += QLatin1Char(' ');
+    }
+    return text;
+}
+
+QString TrafficLog::timeStamp() const
+{
+    if (!m_timeBox->isChecked())
+        return QString();
+    return QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss::zzz"));
+}
+
+void TrafficLog::appendText(const QString &text)
+{
+    m_view->moveCursor(QTextCursor::End);
+    m_view->insertPlainText(text);
+}
+
+void TrafficLog::logTransmit(const QByteArray &data, uint32_t count)
+{
+    const QByteArray frame = data.left(int(count));
+    const QString stamp = timeStamp();
+    QString body;
+    if (m_hexBox->isChecked())
+        body = hexText(frame);
+    else
+        body = QString::fromLatin1(frame.constData(), int(qstrnlen(frame.constData(), uint(frame.size())))).toUpper();
+    if (m_view->document()->characterCount() - 1 > kClearAbove)
+        m_view->clear();
+    appendText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]TX->◇") + body);
+}
+
+void TrafficLog::logReceive(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return;
+    const QString stamp = timeStamp();
+    const QString body = m_hexBox->isChecked() ? hexText(data)
+                                               : (m_gbk ? m_gbk->toUnicode(data) : QString::fromLocal8Bit(data));
+    m_view->moveCursor(QTextCursor::End);
+    const uint32_t now = TickCounter::now();
+    if (now > m_lastRxHeaderTick + kRxHeaderTicks) {
+        m_lastRxHeaderTick = now;
+        m_view->insertPlainText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]RX<-◆"));
+    }
+    m_view->insertPlainText(body);
+}
+
+void TrafficLog::clear()
+{
+    m_view->clear();
+    qDebug() << "on_BtnClear_clicked" << "\r\n";
+}
+
+void TrafficLog::saveToFile(QWidget *parent)
+{
+    const QString fileName =
+        QFileDialog::getSaveFileName(parent, tr("Save As"), QStringLiteral("./"), tr("Text File(*.txt)"));
+    if (fileName.isEmpty())
+        return;
+    writeToFile(fileName);
+}
+
+bool TrafficLog::writeToFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        MessageBoxes::warning(tr("Error"), tr("File to open file!"));
+        return false;
+    }
+    QTextStream out(&file);
+    out << m_view->toPlainText();
+    out.flush();
+    MessageBoxes::warning(tr("Finish"), tr("Successfully save the file!"));
+    file.close();
+    return true;
+}

@@ -1,0 +1,580 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Axiscope-Corvex-V1.00</source>
+        <translation>Axiscope-Corvex-V1.00</translation>
+    </message>
+    <message>
+        <source>打开串口</source>
+        <translation>Open serial port</translation>
+    </message>
+    <message>
+        <source>串口配置</source>
+        <translation>Serial Port Config</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>自动刷新</source>
+        <translation>auto refresh</translation>
+    </message>
+    <message>
+        <source>手动刷新</source>
+        <translation>Manual refresh</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>option</translation>
+    </message>
+    <message>
+        <source>状态监控</source>
+        <translation>Condition monitoring</translation>
+    </message>
+    <message>
+        <source>机型选择</source>
+        <translation>Model selection</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>language</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>help</translation>
+    </message>
+    <message>
+        <source>单轴设备地址：</source>
+        <translation>Device ID:</translation>
+    </message>
+    <message>
+        <source>驱动器状态</source>
+        <translation>Driver Status</translation>
+    </message>
+    <message>
+        <source>IO状态</source>
+        <translation>IO status</translation>
+    </message>
+    <message>
+        <source>CiA402状态</source>
+        <translation>CiA402Satus</translation>
+    </message>
+    <message>
+        <source>到位标志</source>
+        <translation>In Place</translation>
+    </message>
+    <message>
+        <source>回原点完成</source>
+        <translation>Homing completed</translation>
+    </message>
+    <message>
+        <source>电机运行</source>
+        <translation>Working</translation>
+    </message>
+    <message>
+        <source>报警</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>输入端子：</source>
+        <translation>Input：</translation>
+    </message>
+    <message>
+        <source>输出端子：</source>
+        <translation>Output：</translation>
+    </message>
+    <message>
+        <source>603F-驱动器故障码0x</source>
+        <translation>603F Fault Code 0x</translation>
+    </message>
+    <message>
+        <source>6041-状态字0x</source>
+        <translation>6041 Status Word 0x</translation>
+    </message>
+    <message>
+        <source>6061-运行模式状态</source>
+        <translation>6061 Control Mode</translation>
+    </message>
+    <message>
+        <source>6064-驱动器实际位置</source>
+        <translation>6064 Actual Position</translation>
+    </message>
+    <message>
+        <source>60FD-输入端子状态0x</source>
+        <translation>60FD Input Status 0x</translation>
+    </message>
+    <message>
+        <source>606C-当前速度</source>
+        <translation>606C Current Velocity</translation>
+    </message>
+    <message>
+        <source>数据窗口</source>
+        <translation>Data window</translation>
+    </message>
+    <message>
+        <source>HEX显示</source>
+        <translation>HEX Show</translation>
+    </message>
+    <message>
+        <source>时间戳</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>保存数据</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>清除窗口</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>1-基础参数</source>
+        <translation>1-Basic Parameters</translation>
+    </message>
+    <message>
+        <source>2-模式控制</source>
+        <translation>2-Working Method</translation>
+    </message>
+    <message>
+        <source>3-输入/输出参数</source>
+        <translation>3-DI/DO Parameters</translation>
+    </message>
+    <message>
+        <source>4-PDO配置</source>
+        <translation>4-PDO Settings</translation>
+    </message>
+    <message>
+        <source>5-程序控制</source>
+        <translation>5-Program Control</translation>
+    </message>
+    <message>
+        <source>CAN调试</source>
+        <translation>CAN debug</translation>
+    </message>
+    <message>
+        <source>一键配置</source>
+        <translation>One-click Setup</translation>
+    </message>
+    <message>
+        <source>机器人控制</source>
+        <translation>Robot Control</translation>
+    </message>
+    <message>
+        <source>读取参数</source>
+        <translation>Read Parameters</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download Parameters</translation>
+    </message>
+    <message>
+        <source>上位机参数1</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>当前值2</source>
+        <translation>Current Value</translation>
+    </message>
+    <message>
+        <source>设置值3</source>
+        <translation>Set Value</translation>
+    </message>
+    <message>
+        <source>范围4</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>读取5</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入6</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>基础参数</source>
+        <translation>Basic Parameters</translation>
+    </message>
+    <message>
+        <source>参数组1</source>
+        <translation>Parameter Group1</translation>
+    </message>
+    <message>
+        <source>参数组2</source>
+        <translation>Parameter Group2</translation>
+    </message>
+    <message>
+        <source>起始速度rpm:</source>
+        <translation>Start Speed RPM:</translation>
+    </message>
+    <message>
+        <source>加速时间rps/s:</source>
+        <translation>Acceleration Time rps/s:</translation>
+    </message>
+    <message>
+        <source>位置模式运行速度rpm:</source>
+        <translation>(PP Mode) Working Speed:</translation>
+    </message>
+    <message>
+        <source>速度模式运行速度rpm:</source>
+        <translation>(PV Mode) Working Speed:</translation>
+    </message>
+    <message>
+        <source>减速时间rps/s:</source>
+        <translation>Deceleration Time rps/s:</translation>
+    </message>
+    <message>
+        <source>脉冲位置pulse:</source>
+        <translation>Pulsese:</translation>
+    </message>
+    <message>
+        <source>起始速度 rpm:</source>
+        <translation>Start Speed RPM:</translation>
+    </message>
+    <message>
+        <source>加速时间 rps/s:</source>
+        <translation>Acceleration Time rps/s:</translation>
+    </message>
+    <message>
+        <source>位置模式运行速度 rpm:</source>
+        <translation>(PP Mode) Working Speed:</translation>
+    </message>
+    <message>
+        <source>减速时间 rps/s:</source>
+        <translation>Deceleration Time rps/s:</translation>
+    </message>
+    <message>
+        <source>脉冲位置 pulse:</source>
+        <translation>Pulsese:</translation>
+    </message>
+    <message>
+        <source>回原点模式（可选择的回零模式：17,18,24,49）</source>
+        <translation>Homing Mode(Option:17 18 24 29)</translation>
+    </message>
+    <message>
+        <source>回零模式：</source>
+        <translation>Homing Mode：</translation>
+    </message>
+    <message>
+        <source>回零速度RPM：</source>
+        <translation>Homing Speed RPM:</translation>
+    </message>
+    <message>
+        <source>查询速度RPM：</source>
+        <translation>Query Speed RPM：</translation>
+    </message>
+    <message>
+        <source>加减速时间rps/s：</source>
+        <translation>Acc/Dec Time rps/s：</translation>
+    </message>
+    <message>
+        <source>补偿值 pluse：</source>
+        <translation>Offset pulses：</translation>
+    </message>
+    <message>
+        <source>17-回零模式-负限位</source>
+        <translation>17-negative limit mode</translation>
+    </message>
+    <message>
+        <source>18-回零模式-正限位</source>
+        <translation>18-postive limit mode</translation>
+    </message>
+    <message>
+        <source>24-回零模式-正向原点模式</source>
+        <translation>24-forward homing</translation>
+    </message>
+    <message>
+        <source>29-回零模式-反向原点模式</source>
+        <translation>29 reverse homing</translation>
+    </message>
+    <message>
+        <source>41-回零模式-反方向寻找原点-立即停</source>
+        <translation>41-negative limit mode immediately stop</translation>
+    </message>
+    <message>
+        <source>42-回零模式-正方向寻找原点-立即停</source>
+        <translation>42-postive limit mode immediately stop</translation>
+    </message>
+    <message>
+        <source>xx-未配置</source>
+        <translation>xx-No Config</translation>
+    </message>
+    <message>
+        <source>回原点启动</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>回原点停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>通用控制</source>
+        <translation>General Control</translation>
+    </message>
+    <message>
+        <source>使能</source>
+        <translation>Enable</translation>
+    </message>
+    <message>
+        <source>释放</source>
+        <translation>Release</translation>
+    </message>
+    <message>
+        <source>清除警报</source>
+        <translation>Clear Alarm</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>Factory Reset</translation>
+    </message>
+    <message>
+        <source>储存掉电参数</source>
+        <translation>Save Parameters</translation>
+    </message>
+    <message>
+        <source>速度模式（参数组1）</source>
+        <translation>PV Mode(Parameter Group 1)</translation>
+    </message>
+    <message>
+        <source>速度触发</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>位置模式-1-控制（参数组1）</source>
+        <translation>PP Mode-1-Control(Parameter Group1)</translation>
+    </message>
+    <message>
+        <source>相对位置</source>
+        <translation>Relative Position</translation>
+    </message>
+    <message>
+        <source>绝对位置</source>
+        <translation>Absolute Position</translation>
+    </message>
+    <message>
+        <source>位置模式-2-控制（参数组1）</source>
+        <translation>PP Mode-2-Control(Parameter Group1)</translation>
+    </message>
+    <message>
+        <source>恒速往复运动启动</source>
+        <translation>Start Reciprocating Motion</translation>
+    </message>
+    <message>
+        <source>恒速往复运动停止</source>
+        <translation>Stop Reciprocating Motion</translation>
+    </message>
+    <message>
+        <source>位置模式-3-控制（参数组1+参数组2）</source>
+        <translation>PP Mode-3-Control(Parameter Group1+2)</translation>
+    </message>
+    <message>
+        <source>变参数运动-启动-一次</source>
+        <translation>New Parameter Motion - Once</translation>
+    </message>
+    <message>
+        <source>变参数运动-启动-循环</source>
+        <translation>New Parameter Motion - Cycles</translation>
+    </message>
+    <message>
+        <source>变参数运动-停止</source>
+        <translation>New Parameter Motion – Stop</translation>
+    </message>
+    <message>
+        <source>连接状态：ON</source>
+        <translation>Connection status: ON</translation>
+    </message>
+    <message>
+        <source>连接状态：OFF</source>
+        <translation>Connection status: OFF</translation>
+    </message>
+    <message>
+        <source>串口打开成功</source>
+        <translation>Serial port success open</translation>
+    </message>
+    <message>
+        <source>串口关闭成功</source>
+        <translation>Serial port success close</translation>
+    </message>
+    <message>
+        <source>关闭串口</source>
+        <translation>close port</translation>
+    </message>
+</context>
+<context>
+    <name>uartCfg</name>
+    <message>
+        <source>串口:</source>
+        <translation>Serial Port:</translation>
+    </message>
+    <message>
+        <source>波特率:</source>
+        <translation>Baud Rate:</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>custom</source>
+        <translation>custom</translation>
+    </message>
+    <message>
+        <source>自定义</source>
+        <translation>custom</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficLog</name>
+    <message>
+        <source>Save As</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>Text File(*.txt)</source>
+        <translation>Text File(*.txt)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>File to open file!</source>
+        <translation>File to open file!</translation>
+    </message>
+    <message>
+        <source>Finish</source>
+        <translation>Finish</translation>
+    </message>
+    <message>
+        <source>Successfully save the file!</source>
+        <translation>Successfully save the file!</translation>
+    </message>
+</context>
+<context>
+    <name>BasicParamPage</name>
+    <message>
+        <source>配置参数</source>
+        <translation>Configuration</translation>
+    </message>
+    <message>
+        <source>性能参数</source>
+        <translation>Function Parameters</translation>
+    </message>
+    <message>
+        <source>驱动器节点号</source>
+        <translation>Drive node number</translation>
+    </message>
+    <message>
+        <source>电流设置 0.1A*n:</source>
+        <translation>Current setting 0.1A * n:</translation>
+    </message>
+    <message>
+        <source>细分设置</source>
+        <translation>Set Subdivision</translation>
+    </message>
+    <message>
+        <source>锁机电流</source>
+        <translation>Lock Current</translation>
+    </message>
+    <message>
+        <source>设置驱动器节点号</source>
+        <translation>Set drive node number</translation>
+    </message>
+    <message>
+        <source>设置通讯波特率</source>
+        <translation>Set communication baud rate</translation>
+    </message>
+    <message>
+        <source>超程停车方式</source>
+        <translation>Overtravel Stop Option</translation>
+    </message>
+    <message>
+        <source>总线控制方式/脉冲方向(P/D)控制方式选择</source>
+        <translation>Bus Mode/Pul Dir(P/D) Mode Sel</translation>
+    </message>
+    <message>
+        <source>功能码值是否更新到EEPOM</source>
+        <translation>function code value updated to EEPOM</translation>
+    </message>
+    <message>
+        <source>电流环比例系数</source>
+        <translation>Current loop ratio coefficient</translation>
+    </message>
+    <message>
+        <source>电流环积分增益</source>
+        <translation>Current loop integration gain</translation>
+    </message>
+    <message>
+        <source>0—半流</source>
+        <translation>0-Half flow</translation>
+    </message>
+    <message>
+        <source>1—全流</source>
+        <translation>1- Full flow</translation>
+    </message>
+    <message>
+        <source>0—停止</source>
+        <translation>0- Stop</translation>
+    </message>
+    <message>
+        <source>1—急停</source>
+        <translation>1- Emergency stop</translation>
+    </message>
+    <message>
+        <source>2—无效</source>
+        <translation>2- Invalid</translation>
+    </message>
+    <message>
+        <source>0—总线控制</source>
+        <translation>0- Bus control</translation>
+    </message>
+    <message>
+        <source>1—外部脉冲/方向（P/D）控制方式</source>
+        <translation>1- External Pul/Dir(P/D)</translation>
+    </message>
+    <message>
+        <source>2—双脉冲控制方式</source>
+        <translation>2- Dual pulse control mode</translation>
+    </message>
+    <message>
+        <source>0—属性为 RW/S 的参数同步更新到EEPROM</source>
+        <translation>0- Param RW/S sync update to EEPROM</translation>
+    </message>
+    <message>
+        <source>1—不更新</source>
+        <translation>1- Do not update</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+</context>
+</TS>

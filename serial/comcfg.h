@@ -1,0 +1,27 @@
+#pragma once
+// The serial configuration handed by value between the dialog, the window and
+// the worker (through queued signals, hence the meta-type).
+
+#include <QMetaType>
+#include <QString>
+#include <cstdint>
+
+struct comcfg_t {
+    int32_t portNumber = 0;     // n of "COM" + n
+    uint32_t baudRate = 256000;
+    int32_t dataBits = 8;       // QSerialPort::DataBits
+    int32_t parity = 0;         // QSerialPort::Parity
+    int32_t stopBits = 1;       // QSerialPort::StopBits
+    int32_t flowControl = 0;    // QSerialPort::FlowControl
+    QString portName;           // system name or device path ("COM3", "ttyUSB0", "/dev/pts/7")
+};
+Q_DECLARE_METATYPE(comcfg_t)
+
+void registerComcfgType();
+
+// The name the worker opens: "COM" + number on Windows, the system name elsewhere.
+QString portSystemName(const comcfg_t &cfg);
+// The status bar text: "com3,115200," on Windows, "ttyUSB0,115200," elsewhere.
+QString portLabelText(const comcfg_t &cfg);
+// The number after the first "M" of a name (COM12 gives 12), 0 when there is none.
+int32_t portNumberFromName(const QString &name);

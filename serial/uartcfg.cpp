@@ -1,0 +1,132 @@
+#include "serial/uartcfg.h"
+
+#include "ui_uartcfg.h"
+
+#include "app/messageboxes.h"
+
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QSerialPortInfo>
+#include <QTimer>
+
+#include <algorithm>
+
+uartCfg::uartCfg(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::uartCfg)
+{
+    ui->setupUi(this);
+    registerComcfgType();
+    setWindowTitle(QStringLiteral("串口配置"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    ui->comBox->addItems(getComNum());
+
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setInterval(700);
+    connect(m_refreshTimer, &QTimer::timeout, this, &uartCfg::flushComList);
+    m_refreshTimer->start();
+
+    ui->baundBox->setEditable(true);
+    ui->baundBox->setInsertPolicy(QComboBox::NoInsert);
+    ui->baundBox->lineEdit()->setReadOnly(true);
+    ui->baundBox->lineEdit()->setPlaceholderText(tr("自定义"));
+    ui->baundBox->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this));
+    connect(ui->baundBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &uartCfg::changedBaundIndex);
+}
+
+uartCfg::~uartCfg()
+{
+    delete ui;
+}
+
+void uartCfg::setConfig(const comcfg_t &cfg)
+{
+    m_cfg = cfg;
+    setUiBaund(cfg.baudRate);
+}
+
+void uartCfg::setUiBaund(uint baund)
+{
+    const QString text = QString::number(baund);
+    int index = ui->baundBox->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        ui->baundBox->addItem(text);
+        index = ui->baundBox->count() - 1;
+    }
+    ui->baundBox->setCurrentIndex(index);
+}
+
+QStringList uartCfg::getComNum()
+{
+    QStringList names;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        names << info.portName();
+    std::sort(names.begin(), names.end());  // case-sensitive: COM10 before COM3
+    return names;
+}
+
+void uartCfg::takePortFrom(const QString &name)
+{
+    m_cfg.portNumber = portNumberFromName(name);
+    m_cfg.portName = name;
+}
+
+void uartCfg::flushComList()
+{
+    const QString current = ui->comBox->currentText();
+    const QStringList names = getComNum();
+    ui->comBox->clear();
+    ui->comBox->addItems(names);
+    if (names.contains(current)) {
+        ui->comBox->setCurrentText(current);
+        takePortFrom(current);
+    } else if (!current.isEmpty()) {
+        // A typed name or device path (a pseudo-terminal is never listed) stays in the field.
+        ui->comBox->setEditText(current);
+    }
+    if (m_firstRefresh) {
+        m_firstRefresh = false;
+        emit setUart(m_cfg);
+    }
+}
+
+void uartCfg::changedBaundIndex(int index)
+{
+    QLineEdit *edit = ui->baundBox->lineEdit();
+    if (!edit)
+        return;
+    if (index == 0) {
+        edit->setReadOnly(false);
+        edit->clear();
+    } else {
+        edit->setReadOnly(true);
+    }
+}
+
+void uartCfg::on_falseButton_clicked()
+{
+    hide();
+}
+
+void uartCfg::on_okButton_clicked()
+{
+    const uint baud = ui->baundBox->currentText().toUInt();
+    if (baud == 0) {
+        MessageBoxes::information(QStringLiteral("波特率错误:"), QStringLiteral("波特率不能设置为0"));
+        return;
+    }
+    hide();
+    m_cfg.baudRate = baud;
+    takePortFrom(ui->comBox->currentText().trimmed());
+    emit setUartFinish(m_cfg);
+}
+
+void uartCfg::on_baundBox_activated(const QString &text)
+{
+    Q_UNUSED(text);
+    if (ui->baundBox->currentIndex() != 0)
+        m_cfg.baudRate = ui->baundBox->currentText().toUInt();
+}

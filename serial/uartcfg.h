@@ -1,0 +1,44 @@
+#pragma once
+// The serial settings dialog: port and baud rate.  Non-modal; keeps its own
+// copy of the configuration and reports it with setUart (once, after the first
+// port-list refresh) and setUartFinish (on every confirmation).
+
+#include "serial/comcfg.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QTimer;
+namespace Ui { class uartCfg; }
+
+class uartCfg : public QDialog {
+    Q_OBJECT
+public:
+    explicit uartCfg(QWidget *parent = nullptr);
+    ~uartCfg() override;
+
+    // Takes all six values from the window's configuration and shows its baud rate.
+    void setConfig(const comcfg_t &cfg);
+    comcfg_t config() const { return m_cfg; }
+
+signals:
+    void setUart(comcfg_t cfg);
+    void setUartFinish(comcfg_t cfg);
+
+public slots:
+    void setUiBaund(uint baund);
+    QStringList getComNum();
+    void flushComList();
+    void changedBaundIndex(int index);
+    void on_falseButton_clicked();
+    void on_okButton_clicked();
+    void on_baundBox_activated(const QString &text);
+
+private:
+    void takePortFrom(const QString &name);
+
+    Ui::uartCfg *ui;
+    comcfg_t m_cfg;
+    QTimer *m_refreshTimer;
+    bool m_firstRefresh = true;
+};

@@ -1,0 +1,185 @@
+#include "serial/uartwork.h"
+
+#include "protocol/sdoclient.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QTimer>
+
+uartWork::uartWork(const comcfg_t &cfg)
+    : m_cfg(cfg)
+{
+    registerComcfgType();
+    m_port = new QSerialPort;
+    m_port->setReadBufferSize(1);
+    m_thread = new QThread;
+    m_thread->setObjectName(QStringLiteral("uartWork"));
+    m_quietTimer = new QTimer;
+    m_cycleTimer = new QTimer;
+
+    moveToThread(m_thread);
+    m_port->moveToThread(m_thread);
+    m_quietTimer->moveToThread(m_thread);
+    m_cycleTimer->moveToThread(m_thread);
+
+    connect(m_port, &QSerialPort::errorOccurred, this, &uartWork::errorOccurred);
+    connect(m_port, &QSerialPort::readyRead, this, &uartWork::readyRead, Qt::QueuedConnection);
+    connect(m_quietTimer, &QTimer::timeout, this, &uartWork::rec_timer_over_process, Qt::QueuedConnection);
+    connect(m_cycleTimer, &QTimer::timeout, this, &uartWork::run_timer_cycle_process, Qt::QueuedConnection);
+
+    m_thread->start(QThread::InheritPriority);
+    m_quietTimer->setInterval(30);
+    m_quietTimer->setTimerType(Qt::PreciseTimer);
+    m_cycleTimer->setInterval(1);
+}
+
+uartWork::~uartWork()
+{
+    if (m_thread && m_thread->isRunning())
+        shutdown();
+    // After a completed shutdown the port and timers are gone and the thread has ended.
+    if (m_thread && !m_thread->isRunning()) {
+        delete m_thread;
+        m_thread = nullptr;
+    }
+}
+
+bool uartWork::shutdown(int timeoutMs)
+{
+    if (!m_thread || !m_thread->isRunning())
+        return true;
+    m_home = QThread::currentThread();
+    QMetaObject::invokeMethod(this, &uartWork::teardown, Qt::QueuedConnection);
+    // A frame may be on its way to the log through a blocking connection into
+    // this thread; keep delivering such calls or the worker could never finish.
+    QDeadlineTimer deadline(timeoutMs);
+    while (!m_thread->wait(5)) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        if (deadline.hasExpired())
+            return false;
+    }
+    return true;
+}
+
+void uartWork::teardown()
+{
+    delete m_quietTimer;
+    m_quietTimer = nullptr;
+    delete m_cycleTimer;
+    m_cycleTimer = nullptr;
+    if (m_port->isOpen()) {
+        closePort();
+        emit openError(false);
+    }
+    delete m_port;
+    m_port = nullptr;
+    m_collected.clear();
+    // Hand the worker back so that its owner can delete it once the thread has ended.
+    moveToThread(m_home);
+    m_thread->quit();
+}
+
+void uartWork::updateComCfg(comcfg_t cfg)
+{
+    m_cfg = cfg;
+    openUart();
+}
+
+void uartWork::startThread()
+{
+    if (m_thread && !m_thread->isRunning())
+        m_thread->start(QThread::InheritPriority);
+}
+
+void uartWork::stopThread()
+{
+    if (m_port && m_port->isOpen()) {
+        closePort();
+        emit openError(false);
+    }
+}
+
+void uartWork::writeData(QByteArray data)
+{
+    if (m_port && m_port->isOpen() && !data.isEmpty())
+        m_port->write(data);
+}
+
+void uartWork::closePort()
+{
+    m_port->clear(QSerialPort::AllDirections);
+    m_port->close();
+}
+
+void uartWork::openUart()
+{
+    if (!m_port)
+        return;
+    if (m_port->isOpen())
+        closePort();
+    m_port->setPortName(portSystemName(m_cfg));
+    m_port->setBaudRate(qint32(m_cfg.baudRate), QSerialPort::AllDirections);
+    m_port->setDataBits(QSerialPort::DataBits(m_cfg.dataBits));
+    m_port->setParity(QSerialPort::Parity(m_cfg.parity));
+    m_port->setStopBits(QSerialPort::StopBits(m_cfg.stopBits));
+    m_port->setFlowControl(QSerialPort::FlowControl(m_cfg.flowControl));
+    m_lastOpenResult = m_port->open(QIODevice::ReadWrite);
+    if (m_lastOpenResult)
+        emit openError(true);
+    // On failure the port reports the reason through errorOccurred.
+    if (!m_cycleTimer->isActive())
+        m_cycleTimer->start(1);
+}
+
+void uartWork::readyRead()
+{
+    if (!m_port)
+        return;
+    const QByteArray bytes = m_port->readAll();
+    if (m_quietTimer->isActive())
+        m_quietTimer->stop();
+    if (!bytes.isEmpty()) {
+        m_collected.append(bytes);
+        m_quietTimer->start(30);
+        SdoClient::feedReceived(bytes.constData(), bytes.size());
+    }
+}
+
+void uartWork::rec_timer_over_process()
+{
+    if (m_collected.isEmpty())
+        return;
+    m_quietTimer->stop();
+    emit readyread(m_collected);
+    m_collected.clear();
+}
+
+void uartWork::run_timer_cycle_process()
+{
+    SdoClient::poll();
+}
+
+void uartWork::errorOccurred(QSerialPort::SerialPortError error)
+{
+    const char *text = nullptr;
+    bool closeFirst = true;
+    bool reopen = false;
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: text = "打开一个不存在的设备!"; break;
+    case QSerialPort::PermissionError: text = "无权限打开设备!"; break;
+    case QSerialPort::OpenError: text = "设备已打开!"; closeFirst = false; break;
+    case QSerialPort::WriteError: text = "写数据错误!"; reopen = true; break;
+    case QSerialPort::ReadError: text = "读数据错误!"; reopen = true; break;
+    case QSerialPort::ResourceError: text = "串口已拔出!"; break;
+    case QSerialPort::UnknownError: text = "发生未知错误!"; break;
+    default: return;
+    }
+    if (closeFirst && m_port->isOpen())
+        closePort();
+    emit errOccurred(QString::fromUtf8(text));
+    if (reopen)
+        openUart();
+    else
+        emit openError(false);
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The serial worker: owns the port and its two timers in a thread of its own.
+// The window talks to it only through queued signals.  Its 1 ms cycle timer
+// is also the SDO engine's clock.
+
+#include "serial/comcfg.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+
+class QThread;
+class QTimer;
+
+class uartWork : public QObject {
+    Q_OBJECT
+public:
+    explicit uartWork(const comcfg_t &cfg);
+    ~uartWork() override;
+
+    // From the owner's thread: close the port and stop the timers in the
+    // worker's thread, end that thread and join it.  Returns false if the
+    // thread did not end within timeoutMs (the worker is then left alone).
+    bool shutdown(int timeoutMs = 1000);
+    QThread *workThread() const { return m_thread; }
+
+signals:
+    void openError(bool open);
+    void readyread(QByteArray data);
+    void errOccurred(QString text);
+
+public slots:
+    void updateComCfg(comcfg_t cfg);
+    void startThread();
+    void stopThread();
+    void writeData(QByteArray data);
+
+private slots:
+    void readyRead();
+    void openUart();
+    void errorOccurred(QSerialPort::SerialPortError error);
+    void rec_timer_over_process();
+    void run_timer_cycle_process();
+    void teardown();
+
+private:
+    void closePort();
+
+    comcfg_t m_cfg;
+    QSerialPort *m_port = nullptr;
+    QThread *m_thread = nullptr;
+    QTimer *m_quietTimer = nullptr;
+    QTimer *m_cycleTimer = nullptr;
+    QByteArray m_collected;
+    bool m_lastOpenResult = false;
+    QThread *m_home = nullptr;  // where the worker goes back to at shutdown
+};

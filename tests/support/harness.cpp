@@ -1,0 +1,87 @@
+#include "tests/support/harness.h"
+
+#include "app/tickcounter.h"
+#include "protocol/sdoclient.h"
+
+#include <QTimer>
+
+Harness::Harness(uint8_t node, bool openPort)
+    : m_drive(node)
+{
+    MessageBoxes::setRecorder([this](MessageBoxes::Kind kind, const QString &title, const QString &text) {
+        m_boxes.append({kind, title, text});
+    });
+    m_window = std::make_unique<MainWindow>();
+    m_window->tickTimer()->stop();
+    m_window->setNodeAddress(node);
+
+    // What the window hands to the worker goes to the drive instead.
+    QObject::connect(m_window.get(), &MainWindow::sendData2Uart, m_window.get(),
+                     [this](const QByteArray &bytes) {
+                         m_sent.append({TickCounter::now(), bytes});
+                         m_drive.receive(reinterpret_cast<const uint8_t *>(bytes.constData()),
+                                         std::size_t(bytes.size()), TickCounter::now());
+                     },
+                     Qt::DirectConnection);
+    m_drive.onTransmit = [this](const uint8_t *data, std::size_t count) {
+        if (!m_connected)
+            return;
+        const QByteArray bytes(reinterpret_cast<const char *>(data), int(count));
+        m_received.append(bytes);
+        SdoClient::feedReceived(bytes.constData(), bytes.size());
+    };
+    if (openPort)
+        m_window->openSucess(true);
+}
+
+Harness::~Harness()
+{
+    m_window.reset();
+    MessageBoxes::setRecorder({});
+}
+
+void Harness::run(uint32_t ticks)
+{
+    for (uint32_t i = 0; i < ticks; ++i) {
+        m_window->handleTimeout();
+        m_drive.advance(TickCounter::now());
+        SdoClient::poll();
+    }
+}
+
+bool Harness::runUntil(const std::function<bool()> &cond, uint32_t maxTicks)
+{
+    for (uint32_t i = 0; i < maxTicks; ++i) {
+        run(1);
+        if (cond())
+            return true;
+    }
+    return false;
+}
+
+QVector<Harness::SentFrame> Harness::framesFor(uint16_t index) const
+{
+    QVector<SentFrame> frames;
+    for (const SentFrame &f : m_sent) {
+        if (f.bytes.size() == 14 && f.index() == index)
+            frames.append(f);
+    }
+    return frames;
+}
+
+QVector<Harness::SentFrame> Harness::pageFrames() const
+{
+    QVector<SentFrame> frames;
+    for (const SentFrame &f : m_sent) {
+        if (f.bytes.size() != 14)
+            continue;
+        bool statusRead = false;
+        if (f.command() == 0x40) {
+            for (uint16_t object : StatusMonitor::kObjects)
+                statusRead = statusRead || object == f.index();
+        }
+        if (!statusRead)
+            frames.append(f);
+    }
+    return frames;
+}

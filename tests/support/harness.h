@@ -1,0 +1,73 @@
+#pragma once
+// Deterministic test bench: a MainWindow whose tick timer is stopped and whose
+// serial worker never runs, the port state set open, the virtual drive wired
+// to the frames the window hands out (its answers go back through
+// SdoClient::feedReceived), and message boxes recorded instead of shown.
+// run(ticks) calls handleTimeout, advances the drive and steps
+// SdoClient::poll once per tick: thousands of ticks take milliseconds.
+
+#include "app/mainwindow.h"
+#include "app/messageboxes.h"
+#include "sim/virtualdrive.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+class Harness {
+public:
+    struct Box {
+        MessageBoxes::Kind kind;
+        QString title;
+        QString text;
+    };
+    // One SDO request as it went out on the wire.
+    struct SentFrame {
+        uint32_t tick;
+        QByteArray bytes;     // the whole serial frame (14 bytes for SDO)
+        uint8_t command() const { return uint8_t(bytes.at(6)); }
+        uint16_t index() const { return uint16_t(uint8_t(bytes.at(7)) | (uint8_t(bytes.at(8)) << 8)); }
+        uint8_t subIndex() const { return uint8_t(bytes.at(9)); }
+        uint32_t value() const
+        {
+            return uint32_t(uint8_t(bytes.at(10))) | (uint32_t(uint8_t(bytes.at(11))) << 8)
+                | (uint32_t(uint8_t(bytes.at(12))) << 16) | (uint32_t(uint8_t(bytes.at(13))) << 24);
+        }
+    };
+
+    explicit Harness(uint8_t node = 1, bool openPort = true);
+    ~Harness();
+
+    MainWindow &window() { return *m_window; }
+    sim::VirtualDrive &drive() { return m_drive; }
+
+    // Steps the system by `ticks` ticks.
+    void run(uint32_t ticks);
+    // Steps until cond() holds (checked after every tick) or maxTicks passed; true if it held.
+    bool runUntil(const std::function<bool()> &cond, uint32_t maxTicks);
+
+    // Sets the drive's answers aside (the drive keeps its state): nothing reaches the tool.
+    void setDriveConnected(bool connected) { m_connected = connected; }
+
+    const QVector<Box> &boxes() const { return m_boxes; }
+    void clearBoxes() { m_boxes.clear(); }
+    const QVector<SentFrame> &sentFrames() const { return m_sent; }
+    void clearSentFrames() { m_sent.clear(); }
+    // Sent frames that address the given object (any command).
+    QVector<SentFrame> framesFor(uint16_t index) const;
+    // Sent frames excluding the status monitor's reads (what a page sent).
+    QVector<SentFrame> pageFrames() const;
+
+    // The received bytes the worker would hand to the log, one burst per call.
+    const QVector<QByteArray> &receivedBursts() const { return m_received; }
+
+private:
+    std::unique_ptr<MainWindow> m_window;
+    sim::VirtualDrive m_drive;
+    QVector<Box> m_boxes;
+    QVector<SentFrame> m_sent;
+    QVector<QByteArray> m_received;
+    bool m_connected = true;
+};
