@@ -64,7 +64,12 @@ QStringList uartCfg::getComNum()
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         names << info.portName();
-    std::sort(names.begin(), names.end());  // case-sensitive: COM10 before COM3
+    return sortPortNames(names);
+}
+
+QStringList uartCfg::sortPortNames(QStringList names)
+{
+    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -20,6 +20,8 @@ public:
     // Takes all six values from the window's configuration and shows its baud rate.
     void setConfig(const comcfg_t &cfg);
     comcfg_t config() const { return m_cfg; }
+    // Case-sensitive order, as the port list shows it (COM10 before COM3).
+    static QStringList sortPortNames(QStringList names);
 
 signals:
     void setUart(comcfg_t cfg);

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -108,8 +109,24 @@ void uartWork::writeData(QByteArray data)
 
 void uartWork::closePort()
 {
+    // Clearing or closing a port that has failed reports errors of its own;
+    // they say nothing new, so errorOccurred ignores them meanwhile.
+    m_quietErrors = true;
     m_port->clear(QSerialPort::AllDirections);
     m_port->close();
+    m_quietErrors = false;
+}
+
+bool uartWork::deviceIsGone() const
+{
+#ifdef Q_OS_UNIX
+    QString path = portSystemName(m_cfg);
+    if (!path.contains(QLatin1Char('/')))
+        path.prepend(QStringLiteral("/dev/"));
+    return !QFileInfo::exists(path);
+#else
+    return false;
+#endif
 }
 
 void uartWork::openUart()
@@ -162,6 +179,13 @@ void uartWork::run_timer_cycle_process()
 
 void uartWork::errorOccurred(QSerialPort::SerialPortError error)
 {
+    if (m_quietErrors)
+        return;
+    // On Linux an unplugged adapter (or a pseudo-terminal whose far end
+    // closed) shows up as a failed read or write of a device node that no
+    // longer exists: report it as unplugged instead of reopening in vain.
+    if ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && deviceIsGone())
+        error = QSerialPort::ResourceError;
     const char *text = nullptr;
     bool closeFirst = true;
     bool reopen = false;

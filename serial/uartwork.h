@@ -45,6 +45,7 @@ private slots:
 
 private:
     void closePort();
+    bool deviceIsGone() const;
 
     comcfg_t m_cfg;
     QSerialPort *m_port = nullptr;
@@ -53,5 +54,6 @@ private:
     QTimer *m_cycleTimer = nullptr;
     QByteArray m_collected;
     bool m_lastOpenResult = false;
-    QThread *m_home = nullptr;  // where the worker goes back to at shutdown
+    QThread *m_home = nullptr;
+    bool m_quietErrors = false;  // where the worker goes back to at shutdown
 };
