@@ -45,6 +45,9 @@ void uartCfg::setConfig(const comcfg_t &cfg)
 {
     m_cfg = cfg;
     setUiBaund(cfg.baudRate);
+    // A port named from outside (command line) stays selected through the refreshes.
+    if (!cfg.portName.isEmpty())
+        ui->comBox->setEditText(cfg.portName);
 }
 
 void uartCfg::setUiBaund(uint baund)
