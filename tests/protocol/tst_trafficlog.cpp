@@ -1,0 +1,134 @@
+// The data window: line formats, the receive header rule, the 5000-character
+// rule, clear and save.
+
+#include "app/mainwindow.h"
+#include "app/messageboxes.h"
+#include "app/tickcounter.h"
+
+#include <QCheckBox>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTextCodec>
+#include <QTimer>
+#include <QtTest>
+
+class TrafficLogTest : public QObject {
+    Q_OBJECT
+
+    QStringList m_boxes;
+    MainWindow *m_window = nullptr;
+    QTextBrowser *m_view = nullptr;
+
+    QCheckBox *box(const char *name) { return m_window->findChild<QCheckBox *>(QLatin1String(name)); }
+    static void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            TickCounter::advance();
+    }
+
+private slots:
+    void init()
+    {
+        m_boxes.clear();
+        MessageBoxes::setRecorder([this](MessageBoxes::Kind, const QString &title, const QString &text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
+        m_window = new MainWindow;
+        m_window->tickTimer()->stop();
+        m_view = m_window->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+        TickCounter::reset(1000);
+    }
+    void cleanup()
+    {
+        delete m_window;
+        MessageBoxes::setRecorder({});
+    }
+
+    void transmitLineInHex()
+    {
+        QVERIFY(box("HexShowBox")->isChecked());
+        QVERIFY(!box("timeShowBox")->isChecked());
+        m_window->Display_textBrowser_2(QByteArray::fromHex("0000000601084041600000000000FFFF"), 14);
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]TX->◇00 00 00 06 01 08 40 41 60 00 00 00 00 00 "));
+    }
+
+    void transmitLineAsText()
+    {
+        box("HexShowBox")->setChecked(false);
+        m_window->Display_textBrowser_2(QByteArray("abc\0def", 7), 7);
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]TX->◇ABC"));
+    }
+
+    void receivedTextIsGbk()
+    {
+        box("HexShowBox")->setChecked(false);
+        QTextCodec *gbk = QTextCodec::codecForName("GBK");
+        QVERIFY(gbk);
+        m_window->readFromCom(gbk->fromUnicode(QStringLiteral("驱动器ok")));
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]RX<-◆驱动器ok"));
+    }
+
+    void timeStamps()
+    {
+        box("timeShowBox")->setChecked(true);
+        m_window->Display_textBrowser_2(QByteArray::fromHex("0000000601084041600000000000"), 14);
+        m_window->readFromCom(QByteArray::fromHex("0000000581084B41600037060000"));
+        const QRegularExpression tx(QStringLiteral("^\\n\\[\\d\\d:\\d\\d:\\d\\d::\\d{3}\\]TX->◇00 "));
+        const QRegularExpression rx(QStringLiteral("\\n\\[\\d\\d:\\d\\d:\\d\\d::\\d{3}\\]RX<-◆00 00 00 05 81 "));
+        QVERIFY2(tx.match(m_view->toPlainText()).hasMatch(), qPrintable(m_view->toPlainText()));
+        QVERIFY2(rx.match(m_view->toPlainText()).hasMatch(), qPrintable(m_view->toPlainText()));
+    }
+
+    void burstsWithinFiftyTicksShareAHeader()
+    {
+        m_window->readFromCom(QByteArray::fromHex("0102"));
+        ticks(20);
+        m_window->readFromCom(QByteArray::fromHex("0304"));
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]RX<-◆01 02 03 04 "));
+        ticks(51);
+        m_window->readFromCom(QByteArray::fromHex("05"));
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]RX<-◆01 02 03 04 \n[]RX<-◆05 "));
+        m_window->readFromCom(QByteArray());
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]RX<-◆01 02 03 04 \n[]RX<-◆05 "));
+    }
+
+    void onlyATransmitClearsALongLog()
+    {
+        const QByteArray burst(100, '\x11');  // 300 characters of hex
+        for (int i = 0; i < 18; ++i)
+            m_window->readFromCom(burst);
+        QVERIFY(m_view->toPlainText().size() > 5000);
+        const int before = m_view->toPlainText().size();
+        m_window->readFromCom(burst);
+        QVERIFY(m_view->toPlainText().size() > before);  // never cleared by a received burst
+        m_window->Display_textBrowser_2(QByteArray::fromHex("0000000601084041600000000000"), 14);
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]TX->◇00 00 00 06 01 08 40 41 60 00 00 00 00 00 "));
+    }
+
+    void clearButton()
+    {
+        m_window->readFromCom(QByteArray::fromHex("0102"));
+        m_window->on_BtnClear_clicked();
+        QVERIFY(m_view->toPlainText().isEmpty());
+    }
+
+    void saving()
+    {
+        QTemporaryDir dir;
+        m_window->Display_textBrowser_2(QByteArray::fromHex("0000000601084041600000000000"), 14);
+        const QString file = dir.filePath(QStringLiteral("log.txt"));
+        QVERIFY(m_window->trafficLog().writeToFile(file));
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("Finish|Successfully save the file!")});
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(QString::fromUtf8(f.readAll()), m_view->toPlainText());
+
+        m_boxes.clear();
+        QVERIFY(!m_window->trafficLog().writeToFile(dir.filePath(QStringLiteral("no/such/dir/log.txt"))));
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("Error|File to open file!")});
+    }
+};
+
+QTEST_MAIN(TrafficLogTest)
+#include "tst_trafficlog.moc"
