@@ -259,9 +259,6 @@ void ModeControlPage::runModeControlSequencer(uint8_t node, int16_t jobCode)
         m_jobs.pageJobBusy = 0;
         m_motionOp = -1;
         return;
-    case 0xFFFF:
-        // Idle stays idle: finishing here would clear another page's busy flag.
-        return;
     case Enable:
     case Release:
     case ClearAlarm:
@@ -283,6 +280,10 @@ void ModeControlPage::runModeControlSequencer(uint8_t node, int16_t jobCode)
     case Group1Read:
     case Group1Download: runParameterJob(node); return;
     default:
+        // Idle (or an unknown code) counts as finished, so a stop pressed while
+        // nothing runs releases the busy flag on the next eligible turn.  While
+        // another page owns the scheduler this page is handed -1 on every run
+        // and never gets that far.
         done();
         return;
     }

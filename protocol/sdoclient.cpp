@@ -236,6 +236,7 @@ void feedReceived(const char *bytes, int count)
 
 SdoEngineState engineState() { return SdoEngineState(g_state.load(std::memory_order_relaxed)); }
 bool requestPending() { return g_pending.load(std::memory_order_acquire); }
+int receivedCount() { return g_rxCount.load(std::memory_order_relaxed); }
 
 void reset()
 {

@@ -42,6 +42,7 @@ void feedReceived(const char *bytes, int count);
 // For diagnostics and tests.
 SdoEngineState engineState();
 bool requestPending();
+int receivedCount();  // bytes waiting in the receive buffer (0..20)
 // Everything back to its start value (engine Idle, nothing pending, results 0).
 void reset();
 

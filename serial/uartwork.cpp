@@ -19,6 +19,10 @@ uartWork::uartWork(const comcfg_t &cfg)
     m_quietTimer = new QTimer;
     m_cycleTimer = new QTimer;
 
+    m_quietTimer->setInterval(30);
+    m_quietTimer->setTimerType(Qt::PreciseTimer);
+    m_cycleTimer->setInterval(1);
+
     moveToThread(m_thread);
     m_port->moveToThread(m_thread);
     m_quietTimer->moveToThread(m_thread);
@@ -29,10 +33,9 @@ uartWork::uartWork(const comcfg_t &cfg)
     connect(m_quietTimer, &QTimer::timeout, this, &uartWork::rec_timer_over_process, Qt::QueuedConnection);
     connect(m_cycleTimer, &QTimer::timeout, this, &uartWork::run_timer_cycle_process, Qt::QueuedConnection);
 
+    // Everything is set up before the thread starts: from here on only the
+    // worker's thread touches the port and the timers.
     m_thread->start(QThread::InheritPriority);
-    m_quietTimer->setInterval(30);
-    m_quietTimer->setTimerType(Qt::PreciseTimer);
-    m_cycleTimer->setInterval(1);
 }
 
 uartWork::~uartWork()
@@ -50,7 +53,7 @@ bool uartWork::shutdown(int timeoutMs)
 {
     if (!m_thread || !m_thread->isRunning())
         return true;
-    m_home = QThread::currentThread();
+    m_home.store(QThread::currentThread(), std::memory_order_release);
     QMetaObject::invokeMethod(this, &uartWork::teardown, Qt::QueuedConnection);
     // A frame may be on its way to the log through a blocking connection into
     // this thread; keep delivering such calls or the worker could never finish.
@@ -77,7 +80,7 @@ void uartWork::teardown()
     m_port = nullptr;
     m_collected.clear();
     // Hand the worker back so that its owner can delete it once the thread has ended.
-    moveToThread(m_home);
+    moveToThread(m_home.load(std::memory_order_acquire));
     m_thread->quit();
 }
 

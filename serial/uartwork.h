@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QSerialPort>
 
+#include <atomic>
+
 class QThread;
 class QTimer;
 
@@ -54,6 +56,6 @@ private:
     QTimer *m_cycleTimer = nullptr;
     QByteArray m_collected;
     bool m_lastOpenResult = false;
-    QThread *m_home = nullptr;
+    std::atomic<QThread *> m_home{nullptr};  // where the worker goes back to at shutdown
     bool m_quietErrors = false;  // where the worker goes back to at shutdown
 };
