@@ -5,6 +5,7 @@
 #include "app/messageboxes.h"
 #include "protocol/sdoclient.h"
 #include "tests/support/drivepeer.h"
+#include "tests/support/eventwait.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -17,14 +18,7 @@ class RealTimeTest : public QObject {
     {
         SdoClient::clearResultStatus();
         place();
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 2000) {
-            QTest::qWait(5);
-            if (SdoClient::resultStatus() == uint8_t(SdoStatus::Confirmed))
-                return true;
-        }
-        return false;
+        return waitUntil([]() { return SdoClient::resultStatus() == uint8_t(SdoStatus::Confirmed); }, 2000);
     }
 
 private slots:
@@ -35,8 +29,8 @@ private slots:
         MainWindow w;
         w.on_actionManual_triggered();  // the test is the only one talking to the drive
         w.openPortAtStart(peer.slavePath(), 256000);
-        QTRY_VERIFY(w.isPortOpen());
-        QTest::qWait(100);
+        QVERIFY(waitUntil([&]() { return w.isPortOpen(); }, 2000));
+        waitFor(100);
 
         QVERIFY(transfer([]() { SdoClient::requestRead(1, 0x6041, 0); }));
         QCOMPARE(SdoClient::resultBitWidth(), uint8_t(16));
@@ -45,18 +39,18 @@ private slots:
         peer.withDrive([&](sim::VirtualDrive &d) { statusword = d.statusword(); });
         QCOMPARE(SdoClient::resultValue16(), statusword);
 
-        QTest::qWait(60);
+        waitFor(60);
         QVERIFY(transfer([]() { SdoClient::requestWrite8(1, 0x6060, 0, 3); }));
-        QTest::qWait(60);
+        waitFor(60);
         QVERIFY(transfer([]() { SdoClient::requestRead(1, 0x6060, 0); }));
         QCOMPARE(SdoClient::resultBitWidth(), uint8_t(8));
         QCOMPARE(SdoClient::resultValue8(), uint8_t(3));
 
-        QTest::qWait(60);
+        waitFor(60);
         QVERIFY(transfer([]() { SdoClient::requestWrite16(1, 0x200E, 0, 321); }));
-        QTest::qWait(60);
+        waitFor(60);
         QVERIFY(transfer([]() { SdoClient::requestWrite32(1, 0x607A, 0, 0xFFFFD8F0u); }));
-        QTest::qWait(60);
+        waitFor(60);
         QVERIFY(transfer([]() { SdoClient::requestRead(1, 0x607A, 0); }));
         QCOMPARE(SdoClient::resultBitWidth(), uint8_t(32));
         QCOMPARE(SdoClient::resultValue32(), 0xFFFFD8F0u);
@@ -66,7 +60,7 @@ private slots:
         });
 
         auto *link = w.findChild<QLabel *>(QStringLiteral("linkLabel"));
-        QTRY_COMPARE_WITH_TIMEOUT(link->text(), QStringLiteral("Connection status: ON"), 2000);
+        QVERIFY(waitUntil([&]() { return link->text() == QStringLiteral("Connection status: ON"); }, 2000));
         MessageBoxes::setRecorder({});
     }
 };

@@ -1,0 +1,113 @@
+// The pages in real time: the window's own tick loop and serial worker, the
+// virtual drive behind a pseudo-terminal.  Saves screenshots of what the user
+// sees to build/screens/ along the way.
+
+#include "app/mainwindow.h"
+#include "app/messageboxes.h"
+#include "pages/basicparampage.h"
+#include "pages/modecontrolpage.h"
+#include "tests/support/drivepeer.h"
+#include "tests/support/eventwait.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+bool lampOn(MainWindow &w, const char *name)
+{
+    auto *label = w.findChild<QLabel *>(QLatin1String(name));
+    static const QImage lit = QPixmap(QStringLiteral(":/ico1/A2.bmp")).toImage();
+    return label && label->pixmap(Qt::ReturnByValue).toImage() == lit;
+}
+} // namespace
+
+class LivePagesTest : public QObject {
+    Q_OBJECT
+
+    QString m_screens;
+
+    void save(MainWindow &w, const char *name)
+    {
+        QApplication::processEvents();
+        QVERIFY(w.grab().save(m_screens + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_screens = QStringLiteral(SCREENS_DIR);
+        QDir().mkpath(m_screens);
+        MessageBoxes::setRecorder([](MessageBoxes::Kind, const QString &, const QString &) {});
+    }
+    void cleanupTestCase() { MessageBoxes::setRecorder({}); }
+
+    void statusFollowsTheDrive()
+    {
+        DrivePeer peer(1);
+        peer.withDrive([](sim::VirtualDrive &d) { d.setValue(0x6060, 0, 1); });
+        MainWindow w;
+        w.resize(1380, 780);
+        w.show();
+        w.openPortAtStart(peer.slavePath(), 256000);
+        auto *link = w.findChild<QLabel *>(QStringLiteral("linkLabel"));
+        QVERIFY(waitUntil([&]() { return link->text() == QStringLiteral("Connection status: ON"); }, 3000));
+        auto *mode = w.findChild<QLineEdit *>(QStringLiteral("common_tw2_tab22_lineEdit_6061"));
+        QVERIFY(waitUntil([&]() { return mode->text() == QStringLiteral("1"); }, 3000));
+        save(w, "status-cia402");
+
+        QVERIFY(!lampOn(w, "common_tw2_tab23_label_X1"));
+        peer.withDrive([](sim::VirtualDrive &d) { d.setInputs(0x0003); });
+        QVERIFY(waitUntil([&]() { return lampOn(w, "common_tw2_tab23_label_X0") && lampOn(w, "common_tw2_tab23_label_X1"); }, 4000));
+        QVERIFY(!lampOn(w, "common_tw2_tab23_label_X2"));
+        w.findChild<QTabWidget *>(QStringLiteral("tabWidget_2"))->setCurrentIndex(1);
+        save(w, "status-io");
+    }
+
+    void readAllAndARelativeMove()
+    {
+        DrivePeer peer(1);
+        peer.withDrive([](sim::VirtualDrive &d) {
+            d.setValue(0x2005, 0, 22);
+            d.setValue(0x2040, 0, 310);
+        });
+        MainWindow w;
+        w.resize(1380, 780);
+        w.show();
+        w.openPortAtStart(peer.slavePath(), 256000);
+        QVERIFY(waitUntil([&]() { return w.isPortOpen(); }, 2000));
+
+        auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        tabs->setCurrentIndex(0);
+        w.findChild<QPushButton *>(QStringLiteral("t1_g1_pushButton_1_read_param"))->click();
+        BasicParamPage &page = w.basicParamPage();
+        QVERIFY(waitUntil([&]() { return page.rowItem(2, 2)->text(1) == QStringLiteral("3"); }, 5000));
+        QCOMPARE(page.rowItem(1, 2)->text(1), QStringLiteral("22"));
+        QCOMPARE(page.rowItem(2, 1)->text(1), QStringLiteral("310"));
+        QCOMPARE(w.pageJobs().pageJobResult, uint8_t(1));
+        save(w, "page1-read-all");
+
+        // A slow, long move so that the status monitor sees it running.
+        tabs->setCurrentIndex(1);
+        w.findChild<QTabWidget *>(QStringLiteral("tabWidget_2"))->setCurrentIndex(0);
+        w.modeControlPage().setParamGroup1Value(0x6081, 30);
+        w.modeControlPage().setParamGroup1Value(0x607A, 20000);
+        QVERIFY(waitUntil([&]() { return w.pageJobs().pageJobBusy == uint8_t(0); }, 3000));
+        w.findChild<QPushButton *>(QStringLiteral("g_button_group1_1_relative_post"))->click();
+        QVERIFY(waitUntil([&]() { return lampOn(w, "common_tw2_tab21_label_3"); }, 8000));  // motor running
+        QVERIFY(!lampOn(w, "common_tw2_tab21_label_1"));
+        save(w, "page2-moving");
+        QVERIFY(waitUntil([&]() { return lampOn(w, "common_tw2_tab21_label_1") && !lampOn(w, "common_tw2_tab21_label_3"); }, 15000));
+        int32_t position = 0;
+        peer.withDrive([&](sim::VirtualDrive &d) { position = d.position(); });
+        QCOMPARE(position, 20000);
+        save(w, "page2-in-place");
+    }
+};
+
+QTEST_MAIN(LivePagesTest)
+#include "tst_livepages.moc"
