@@ -30,18 +30,6 @@ class BasicParamPageTest : public QObject {
     {
         return h.window().basicParamPage().rowItem(group, row)->text(1);
     }
-    // The scheduler clears both marks at the end of the run in which the job
-    // finished; the one-key slot runs just before that, so it sees the mark.
-    static void watchDoneMark(Harness &h, bool &seen)
-    {
-        seen = false;
-        PageJobState *jobs = &h.window().pageJobs();
-        h.window().scheduler().setOneKeySequencer([jobs, &seen](uint8_t, int16_t) {
-            if (jobs->pageJobDoneMark == 90)
-                seen = true;
-        });
-    }
-
 private slots:
     void treeLayoutAndTexts()
     {
@@ -87,8 +75,6 @@ private slots:
     void readAll()
     {
         Harness h;
-        bool done = false;
-        watchDoneMark(h, done);
         const uint16_t values[11] = {1, 20, 5, 1, 9, 4, 2, 0, 0, 300, 7};
         for (int i = 0; i < 11; ++i)
             h.drive().setValue(kObjects[i], 0, values[i]);
@@ -97,7 +83,7 @@ private slots:
         h.clearSentFrames();
         button(h, QStringLiteral("t1_g1_pushButton_1_read_param"))->click();
         QCOMPARE(h.window().pageJobs().pageJobRequestMark, uint8_t(90));
-        QVERIFY(h.runUntil([&]() { return done; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(1));
 
         const auto frames = h.pageFrames();
@@ -128,15 +114,13 @@ private slots:
     void writeAll()
     {
         Harness h;
-        bool done = false;
-        watchDoneMark(h, done);
         auto &page = h.window().basicParamPage();
         qobject_cast<QSpinBox *>(editor(h, 1, 2))->setValue(12);
         qobject_cast<QComboBox *>(editor(h, 1, 3))->setCurrentIndex(4);
         qobject_cast<QSpinBox *>(editor(h, 1, 5))->setValue(33);
         qobject_cast<QSpinBox *>(editor(h, 2, 2))->setValue(9);
         button(h, QStringLiteral("t1_g1_pushButton_2_download_param"))->click();
-        QVERIFY(h.runUntil([&]() { return done; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(101));
         const auto frames = h.pageFrames();
         QCOMPARE(frames.size(), 10);
@@ -217,12 +201,10 @@ private slots:
     void valuesTheEditorCannotShow()
     {
         Harness h;
-        bool done = false;
-        watchDoneMark(h, done);
         h.drive().setValue(0x2006, 0, 20);
         h.drive().setValue(0x2041, 0, 80);
         button(h, QStringLiteral("t1_g1_pushButton_1_read_param"))->click();
-        QVERIFY(h.runUntil([&]() { return done; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         auto *microstep = qobject_cast<QComboBox *>(editor(h, 1, 3));
         QCOMPARE(column1(h, 1, 3), QStringLiteral("20"));
         QCOMPARE(microstep->currentIndex(), -1);
@@ -232,9 +214,8 @@ private slots:
         // Writing the page back sends what the drive reported, never the empty selection.
         h.clearSentFrames();
         h.run(100);
-        done = false;
         button(h, QStringLiteral("t1_g1_pushButton_2_download_param"))->click();
-        QVERIFY(h.runUntil([&]() { return done; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         const auto microstepWrites = h.framesFor(0x2006);
         QCOMPARE(microstepWrites.size(), 1);
         QCOMPARE(microstepWrites[0].value(), 20u);

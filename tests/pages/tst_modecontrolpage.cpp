@@ -33,17 +33,6 @@ class ModeControlPageTest : public QObject {
     }
     static QSpinBox *spin(Harness &h, const char *name) { return h.window().findChild<QSpinBox *>(QLatin1String(name)); }
     static bool idle(Harness &h) { return h.window().modeControlPage().motionOp() == -1; }
-    // The scheduler clears both marks at the end of the run in which the job
-    // finished; the one-key slot runs just before that, so it sees the mark.
-    static void watchDoneMark(Harness &h, int &count)
-    {
-        count = 0;
-        PageJobState *jobs = &h.window().pageJobs();
-        h.window().scheduler().setOneKeySequencer([jobs, &count](uint8_t, int16_t) {
-            if (jobs->pageJobDoneMark == 90)
-                ++count;
-        });
-    }
     static QString describe(const Harness::SentFrame &f)
     {
         return QStringLiteral("%1 %2:%3=%4").arg(f.command(), 2, 16).arg(f.index(), 4, 16).arg(f.subIndex()).arg(f.value(), 0, 16);
@@ -242,8 +231,6 @@ private slots:
     void groupOneReadAndDownload()
     {
         Harness h;
-        int doneCount = 0;
-        watchDoneMark(h, doneCount);
         h.drive().setValue(0x200E, 0, 77);
         h.drive().setValue(0x6083, 0, 250);
         h.drive().setValue(0x6081, 0, 120);
@@ -252,7 +239,7 @@ private slots:
         h.drive().setValue(0x607A, 0, uint32_t(-4000));
         click(h, "t2_g0_btn_1_read_param");
         QCOMPARE(h.window().pageJobs().pageJobRequestMark, uint8_t(90));
-        QVERIFY(h.runUntil([&]() { return doneCount == 1; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(4));
         auto &page = h.window().modeControlPage();
         QCOMPARE(page.paramGroup1Value(0x200E), 77);
@@ -265,9 +252,8 @@ private slots:
         h.run(200);
         spin(h, "t2_g10_spinBox_5_pluse")->setValue(123456);
         h.clearSentFrames();
-        doneCount = 0;
         click(h, "t2_g0_btn_2_download_param");
-        QVERIFY(h.runUntil([&]() { return doneCount == 1; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(104));
         compareFrames(h.pageFrames(), {{W16, 0x200E, 0, 77}, {W32, 0x6083, 0, 250}, {W32, 0x6081, 0, 120},
                                        {W32, 0x60FF, 0, uint32_t(-300)}, {W32, 0x6084, 0, 260}, {W32, 0x607A, 0, 123456}});
@@ -294,8 +280,6 @@ private slots:
     void homingParameters()
     {
         Harness h;
-        int doneCount = 0;
-        watchDoneMark(h, doneCount);
         auto *method = h.window().findChild<QComboBox *>(QStringLiteral("t2_g8_comboBox_1_to_zero_mode"));
         QCOMPARE(method->currentIndex(), 0);
         QCOMPARE(method->itemText(6), QStringLiteral("xx-No Config"));
@@ -305,7 +289,7 @@ private slots:
         h.drive().setValue(0x609A, 0, 80);
         h.drive().setValue(0x607C, 0, uint32_t(-25));
         click(h, "t2_g8_btn_3_read_param");
-        QVERIFY(h.runUntil([&]() { return doneCount == 1; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(5));
         QCOMPARE(method->currentIndex(), 6);
         auto &page = h.window().modeControlPage();
@@ -317,9 +301,8 @@ private slots:
 
         h.run(200);
         h.clearSentFrames();
-        doneCount = 0;
         click(h, "t2_g8_btn_4_download_param");
-        QVERIFY(h.runUntil([&]() { return doneCount == 1; }, 5000));
+        QVERIFY(h.runUntilPageJobDone(5000));
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(105));
         compareFrames(h.pageFrames(), {{W8, 0x6098, 0, 0}, {W32, 0x6099, 1, 300}, {W32, 0x6099, 2, 30},
                                        {W32, 0x609A, 0, 80}, {W32, 0x607C, 0, uint32_t(-25)}});

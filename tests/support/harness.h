@@ -60,6 +60,18 @@ public:
     // Sent frames excluding the status monitor's reads (what a page sent).
     QVector<SentFrame> pageFrames() const;
 
+    // How many scheduler runs ended a whole-page job (done mark 90).  The
+    // scheduler clears the marks at the end of that same run, so the harness
+    // looks from the one-key slot, which runs just before; a test that installs
+    // its own one-key sequencer replaces this probe.
+    int doneMarksSeen() const { return m_doneMarks; }
+    // Steps until one more whole-page job has finished (or maxTicks passed).
+    bool runUntilPageJobDone(uint32_t maxTicks)
+    {
+        const int before = m_doneMarks;
+        return runUntil([this, before]() { return m_doneMarks > before; }, maxTicks);
+    }
+
     // The received bytes the worker would hand to the log, one burst per call.
     const QVector<QByteArray> &receivedBursts() const { return m_received; }
 
@@ -70,4 +82,5 @@ private:
     QVector<SentFrame> m_sent;
     QVector<QByteArray> m_received;
     bool m_connected = true;
+    int m_doneMarks = 0;
 };
