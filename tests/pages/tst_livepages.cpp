@@ -1,12 +1,12 @@
-// The pages in real time: the window's own tick loop and serial worker, the
-// virtual drive behind a pseudo-terminal.  Saves screenshots of what the user
+// The pages in real time: the window's own tick loop and serial worker,
+// drive-sim on a pseudo-terminal.  Saves screenshots of what the user
 // sees to build/screens/ along the way.
 
 #include "app/mainwindow.h"
 #include "app/messageboxes.h"
 #include "pages/basicparampage.h"
 #include "pages/modecontrolpage.h"
-#include "tests/support/drivepeer.h"
+#include "tests/support/drivesimprocess.h"
 #include "tests/support/eventwait.h"
 
 #include <QDir>
@@ -48,12 +48,12 @@ private slots:
 
     void statusFollowsTheDrive()
     {
-        DrivePeer peer(1);
-        peer.withDrive([](sim::VirtualDrive &d) { d.setValue(0x6060, 0, 1); });
+        DriveSimProcess sim;
+        QVERIFY(sim.isRunning());
         MainWindow w;
         w.resize(1380, 780);
         w.show();
-        w.openPortAtStart(peer.slavePath(), 256000);
+        w.openPortAtStart(sim.slavePath(), 256000);
         auto *link = w.findChild<QLabel *>(QStringLiteral("linkLabel"));
         QVERIFY(waitUntil([&]() { return link->text() == QStringLiteral("Connection status: ON"); }, 3000));
         auto *mode = w.findChild<QLineEdit *>(QStringLiteral("common_tw2_tab22_lineEdit_6061"));
@@ -61,7 +61,7 @@ private slots:
         save(w, "status-cia402");
 
         QVERIFY(!lampOn(w, "common_tw2_tab23_label_X1"));
-        peer.withDrive([](sim::VirtualDrive &d) { d.setInputs(0x0003); });
+        sim.command(QStringLiteral("inputs 3"));
         QVERIFY(waitUntil([&]() { return lampOn(w, "common_tw2_tab23_label_X0") && lampOn(w, "common_tw2_tab23_label_X1"); }, 4000));
         QVERIFY(!lampOn(w, "common_tw2_tab23_label_X2"));
         w.findChild<QTabWidget *>(QStringLiteral("tabWidget_2"))->setCurrentIndex(1);
@@ -70,15 +70,14 @@ private slots:
 
     void readAllAndARelativeMove()
     {
-        DrivePeer peer(1);
-        peer.withDrive([](sim::VirtualDrive &d) {
-            d.setValue(0x2005, 0, 22);
-            d.setValue(0x2040, 0, 310);
-        });
+        DriveSimProcess sim;
+        QVERIFY(sim.isRunning());
+        sim.command(QStringLiteral("set 2005 16"));
+        sim.command(QStringLiteral("set 2040 136"));
         MainWindow w;
         w.resize(1380, 780);
         w.show();
-        w.openPortAtStart(peer.slavePath(), 256000);
+        w.openPortAtStart(sim.slavePath(), 256000);
         QVERIFY(waitUntil([&]() { return w.isPortOpen(); }, 2000));
 
         auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
@@ -102,9 +101,7 @@ private slots:
         QVERIFY(!lampOn(w, "common_tw2_tab21_label_1"));
         save(w, "page2-moving");
         QVERIFY(waitUntil([&]() { return lampOn(w, "common_tw2_tab21_label_1") && !lampOn(w, "common_tw2_tab21_label_3"); }, 15000));
-        int32_t position = 0;
-        peer.withDrive([&](sim::VirtualDrive &d) { position = d.position(); });
-        QCOMPARE(position, 20000);
+        QCOMPARE(int32_t(sim.get(0x6064)), 20000);
         save(w, "page2-in-place");
     }
 };

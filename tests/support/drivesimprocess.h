@@ -1,0 +1,22 @@
+#pragma once
+// drive-sim as a separate process, driven through its stdin commands.
+
+#include <QProcess>
+#include <QString>
+
+class DriveSimProcess {
+public:
+    explicit DriveSimProcess(const QStringList &options = {});
+    ~DriveSimProcess();
+
+    bool isRunning() const { return !m_path.isEmpty(); }
+    QString slavePath() const { return m_path; }
+    // One stdin command, such as "inputs 3" or "set 2005 16" (hexadecimal values).
+    void command(const QString &line);
+    // The value of an object, read through the "get" command.
+    uint32_t get(uint16_t index, uint8_t subIndex = 0);
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
