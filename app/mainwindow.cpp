@@ -139,6 +139,8 @@ void MainWindow::createSerialSide()
     setPortOpen(false);
     m_cfg = comcfg_t();  // 256000, 8 data bits, no parity, one stop bit, no flow control
     uartCfgDialog = new uartCfg;
+    // Closing the main window ends the tool even while the settings dialog is open.
+    uartCfgDialog->setAttribute(Qt::WA_QuitOnClose, false);
     uartCfgDialog->setConfig(m_cfg);
     connect(uartCfgDialog, &uartCfg::setUart, this, &MainWindow::setCurrentUartCfg1);
     connect(uartCfgDialog, &uartCfg::setUartFinish, this, &MainWindow::setCurrentUartCfg);

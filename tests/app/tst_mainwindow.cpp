@@ -152,6 +152,27 @@ private slots:
         w.serialDialog()->hide();
     }
 
+    void exitAndClosingEndTheEventLoop()
+    {
+        {
+            MainWindow w;
+            w.show();
+            QTimer::singleShot(50, &w, [&w]() { w.findChild<QAction *>(QStringLiteral("actionExit"))->trigger(); });
+            QCOMPARE(QCoreApplication::exec(), 0);
+        }
+        {
+            // With the serial dialog open as well, closing the window still ends the tool.
+            MainWindow w;
+            w.show();
+            w.findChild<QAction *>(QStringLiteral("actionComCfg"))->trigger();
+            QVERIFY(w.serialDialog()->isVisible());
+            QTimer::singleShot(50, &w, [&w]() { w.close(); });
+            QTimer::singleShot(3000, &w, []() { QCoreApplication::exit(1); });  // still running: a failure
+            QCOMPARE(QCoreApplication::exec(), 0);
+            w.serialDialog()->hide();
+        }
+    }
+
     void portStateFollowsTheWorker()
     {
         MainWindow w;
