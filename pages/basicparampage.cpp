@@ -94,9 +94,11 @@ void BasicParamPage::buildBasicParamTree()
     auto *group1 = new QTreeWidgetItem(tree, QStringList(tr("配置参数")));
     auto *group2 = new QTreeWidgetItem(tree, QStringList(tr("性能参数")));
 
-    const char *labels[kRowCount] = {"驱动器节点号", "电流设置 0.1A*n:", "细分设置", "锁机电流", "设置驱动器节点号",
-                                     "设置通讯波特率", "超程停车方式", "总线控制方式/脉冲方向(P/D)控制方式选择",
-                                     "功能码值是否更新到EEPOM", "电流环比例系数", "电流环积分增益"};
+    static const char *const labels[kRowCount] = {
+        QT_TR_NOOP("驱动器节点号"), QT_TR_NOOP("电流设置 0.1A*n:"), QT_TR_NOOP("细分设置"), QT_TR_NOOP("锁机电流"),
+        QT_TR_NOOP("设置驱动器节点号"), QT_TR_NOOP("设置通讯波特率"), QT_TR_NOOP("超程停车方式"),
+        QT_TR_NOOP("总线控制方式/脉冲方向(P/D)控制方式选择"), QT_TR_NOOP("功能码值是否更新到EEPOM"),
+        QT_TR_NOOP("电流环比例系数"), QT_TR_NOOP("电流环积分增益")};
     const char *ranges[kRowCount] = {"0-127", "1-25", "0-15", "0-1", "1-127", "0-5",
                                      "0-2", "0-2", "0-1", "10-500", "1-50"};
 
