@@ -235,10 +235,12 @@ void MainWindow::frameOut(const QByteArray &bytes)
     writeData(copy.data(), copy.size());
     // The log waits for the GUI thread; when the engine is stepped in the GUI
     // thread itself (tests) a blocking connection would deadlock, so log directly.
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
         Display_textBrowser_2(bytes, uint32_t(bytes.size()));
-    else
+    } else {
+        m_framesToLog.fetch_add(1, std::memory_order_release);
         emit Display_textBrowser_send(bytes, uint32_t(bytes.size()));
+    }
 }
 
 void MainWindow::writeData(char *data, int size)
@@ -326,8 +328,9 @@ void MainWindow::readFromCom(QByteArray data)
     m_log.logReceive(data);
 }
 
-void MainWindow::Display_textBrowser_2(QByteArray data, uint32_t count)
+void MainWindow::Display_textBrowser_2(const QByteArray &data, uint32_t count)
 {
+    m_framesToLog.load(std::memory_order_acquire);
     m_log.logTransmit(data, count);
 }
 

@@ -92,7 +92,7 @@ public slots:
     void errorOccurred(const QString &msg);
     void readFromCom(QByteArray data);
     void writeData(char *data, int size);
-    void Display_textBrowser_2(QByteArray data, uint32_t count);
+    void Display_textBrowser_2(const QByteArray &data, uint32_t count);
     void on_BtnClear_clicked();
     void on_Btn_save_data_clicked();
 
@@ -121,6 +121,11 @@ private:
     QThread *workerThread = nullptr;
     std::atomic<bool> m_portOpen{false};
     std::atomic<bool> m_closing{false};
+    // Bumped by the worker before a frame goes to the log through the blocking
+    // connection and read first thing by the log slot: the frame lives on the
+    // worker's stack, and this makes the hand-over visible to the C++ memory
+    // model (and ThreadSanitizer), not only to Qt's internal semaphore.
+    std::atomic<uint32_t> m_framesToLog{0};
     comcfg_t m_cfg;
     QLabel *portLabel = nullptr;
     QLabel *portStateLabel = nullptr;

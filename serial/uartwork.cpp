@@ -63,7 +63,9 @@ bool uartWork::shutdown(int timeoutMs)
         if (deadline.hasExpired())
             return false;
     }
-    return true;
+    // Pairs with the store at the end of teardown: everything the worker's
+    // thread did happens before what this thread does with the worker next.
+    return m_tornDown.load(std::memory_order_acquire);
 }
 
 void uartWork::teardown()
@@ -82,6 +84,7 @@ void uartWork::teardown()
     // Hand the worker back so that its owner can delete it once the thread has ended.
     moveToThread(m_home.load(std::memory_order_acquire));
     m_thread->quit();
+    m_tornDown.store(true, std::memory_order_release);
 }
 
 void uartWork::updateComCfg(comcfg_t cfg)

@@ -57,5 +57,6 @@ private:
     QByteArray m_collected;
     bool m_lastOpenResult = false;
     std::atomic<QThread *> m_home{nullptr};  // where the worker goes back to at shutdown
-    bool m_quietErrors = false;  // where the worker goes back to at shutdown
+    bool m_quietErrors = false;
+    std::atomic<bool> m_tornDown{false};     // set last by teardown, in the worker's thread
 };
