@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QDebug>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
@@ -17,11 +16,6 @@
 namespace {
 constexpr int kClearAbove = 5000;
 constexpr uint32_t kRxHeaderTicks = 50;
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("TrafficLog", text);
-}
 } // namespace
 
 TrafficLog::TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox)

@@ -5,6 +5,7 @@
 // receive header share that header.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <cstdint>
 
@@ -14,6 +15,7 @@ class QTextCodec;
 class QWidget;
 
 class TrafficLog {
+    Q_DECLARE_TR_FUNCTIONS(TrafficLog)
 public:
     TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox);
 
