@@ -265,22 +265,15 @@ void BasicParamPage::runBasicParamSequencer(uint8_t node, int16_t jobCode)
     if (m_job == -1)
         return;
 
+    // Single-row codes: 0x1100/0x1200 + row read a row of group 1/2, 0x1900/0x1A00 + row write one.
     const auto code = uint16_t(m_job);
-    if (code >= 0x1101 && code <= 0x1109) {
-        m_position = uint8_t(code - 0x1101);
-        m_job = kReadAll;
-        m_singleRow = true;
-    } else if (code >= 0x1201 && code <= 0x1202) {
-        m_position = uint8_t(code - 0x1201 + 9);
-        m_job = kReadAll;
-        m_singleRow = true;
-    } else if (code >= 0x1902 && code <= 0x1909) {
-        m_position = uint8_t(code - 0x1901);
-        m_job = kWriteAll;
-        m_singleRow = true;
-    } else if (code >= 0x1A01 && code <= 0x1A02) {
-        m_position = uint8_t(code - 0x1A01 + 9);
-        m_job = kWriteAll;
+    const uint16_t kind = code & 0xFF00;
+    const bool rowRead = kind == 0x1100 || kind == 0x1200;
+    const bool rowWrite = kind == 0x1900 || kind == 0x1A00;
+    const int position = positionOf((kind == 0x1100 || kind == 0x1900) ? 1 : 2, code & 0xFF);
+    if ((rowRead || rowWrite) && position >= 0 && !(rowWrite && position == 0)) {
+        m_position = uint8_t(position);
+        m_job = rowRead ? kReadAll : kWriteAll;
         m_singleRow = true;
     }
 
