@@ -39,8 +39,8 @@ Ui::MainWindow *setUpUi(QMainWindow *window)
     return ui;
 }
 
-constexpr uint32_t kSchedulerTicks = 5;  // the scheduler runs when more than this many ticks have passed
-constexpr uint32_t kLabelTicks = 100;
+constexpr uint32_t kSchedulerTicks = 6;  // the scheduler's grid
+constexpr uint32_t kLabelTicks = 100;    // the label is refreshed once more than this many ticks have passed
 
 } // namespace
 
@@ -53,7 +53,9 @@ MainWindow::MainWindow(QWidget *parent)
     , m_log(ui->textBrowser, ui->HexShowBox, ui->timeShowBox)
 {
     registerComcfgType();
+    MessageBoxes::setShuttingDown(false);
     TickCounter::reset();
+    restartTickLoop();
     SdoClient::reset();
     setLastTxTick(0);
 
@@ -125,9 +127,11 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // From here on no box may open: waiting for the worker delivers queued
+    // calls, and a failure box among them would open inside this destructor.
+    MessageBoxes::setShuttingDown(true);
     m_tickTimer->stop();
     shutDownSerialSide();
-    setFrameSink(nullptr);
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -165,6 +169,9 @@ void MainWindow::shutDownSerialSide()
     // the worker's last reports have nobody left to read them.
     m_closing.store(true);
     disconnect(m_worker, nullptr, this, nullptr);
+    // Detached before the wait: a worker that does not stop in time must not
+    // keep a way into this window.
+    setFrameSink(nullptr);
     if (m_worker->shutdown(1000)) {
         delete m_worker;
     } else {
@@ -196,18 +203,29 @@ void MainWindow::openPortAtStart(const QString &portName, uint32_t baudRate)
 
 // ---- tick loop ----------------------------------------------------------
 
+void MainWindow::restartTickLoop()
+{
+    const uint32_t now = TickCounter::now();
+    m_nextSchedulerTick = now + kSchedulerTicks;
+    m_labelStamp = now;
+}
+
 void MainWindow::handleTimeout()
 {
     TickCounter::advance();
     const uint32_t now = TickCounter::now();
-    if (now > m_schedulerStamp + kSchedulerTicks) {
-        m_schedulerStamp = now;
+    // The scheduler keeps a 6-tick grid on the clock.  The timer's calls come
+    // late or bunched, so a call may find the point passed: the run happens
+    // then, once, and grid points the loop slept through are skipped.
+    const uint32_t late = now - m_nextSchedulerTick;
+    if (int32_t(late) >= 0) {
+        m_nextSchedulerTick += kSchedulerTicks * (late / kSchedulerTicks + 1);
         if (isPortOpen())
             m_scheduler.run(m_autoRefresh);
         else
             m_jobs.resetPageJobState();
     }
-    if (now > m_labelStamp + kLabelTicks) {
+    if (now - m_labelStamp > kLabelTicks) {
         m_labelStamp = now;
         const bool alive = SdoClient::linkAlive();
         if (alive != m_linkShown) {

@@ -45,6 +45,10 @@ public:
     bool autoRefresh() const { return m_autoRefresh; }
     comcfg_t currentConfig() const { return m_cfg; }
 
+    // Starts the scheduler's grid and the label's rhythm afresh from the clock's
+    // present reading (start-up, and a test that sets the clock).
+    void restartTickLoop();
+
     // Opens the given port at start-up as a confirmation of the dialog would.
     void openPortAtStart(const QString &portName, uint32_t baudRate);
 
@@ -136,7 +140,7 @@ private:
     uint32_t m_language = 0;
 
     bool m_autoRefresh = true;
-    uint32_t m_schedulerStamp = 0;
+    uint32_t m_nextSchedulerTick = 0;
     uint32_t m_labelStamp = 0;
     bool m_linkShown = false;
 

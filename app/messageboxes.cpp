@@ -6,9 +6,12 @@
 
 namespace {
 MessageBoxes::Recorder g_recorder;
+bool g_shuttingDown = false;
 
 void showNow(MessageBoxes::Kind kind, const QString &title, const QString &text)
 {
+    if (g_shuttingDown)
+        return;
     if (g_recorder) {
         g_recorder(kind, title, text);
         return;
@@ -27,6 +30,8 @@ void warning(const QString &title, const QString &text) { showNow(Kind::Warning,
 
 void post(Kind kind, const QString &title, const QString &text, std::function<void()> after)
 {
+    if (g_shuttingDown)
+        return;
     if (g_recorder) {
         g_recorder(kind, title, text);
         if (after)
@@ -34,11 +39,15 @@ void post(Kind kind, const QString &title, const QString &text, std::function<vo
         return;
     }
     QTimer::singleShot(0, QCoreApplication::instance(), [kind, title, text, after]() {
+        if (g_shuttingDown)
+            return;
         showNow(kind, title, text);
         if (after)
             after();
     });
 }
+
+void setShuttingDown(bool shuttingDown) { g_shuttingDown = shuttingDown; }
 
 void setRecorder(Recorder recorder) { g_recorder = std::move(recorder); }
 

@@ -19,6 +19,10 @@ void warning(const QString &title, const QString &text);
 // The same box, shown once control is back in the event loop; `after` runs when it was closed.
 void post(Kind kind, const QString &title, const QString &text, std::function<void()> after = {});
 
+// While the window is being torn down no box opens, neither a new one nor one
+// already posted (the window clears this when it is built).
+void setShuttingDown(bool shuttingDown);
+
 // Replaces every box by a call to the recorder (tests); an empty recorder restores the boxes.
 using Recorder = std::function<void(Kind, const QString &title, const QString &text)>;
 void setRecorder(Recorder recorder);

@@ -1,13 +1,6 @@
 #include "pages/operationscheduler.h"
 
-#include "app/tickcounter.h"
 #include "pages/statusmonitor.h"
-#include "protocol/framecodec.h"
-
-bool turnIsEligible()
-{
-    return TickCounter::now() >= lastTxTick() + 50u;
-}
 
 OperationScheduler::OperationScheduler(PageJobState &jobs, StatusMonitor &monitor, NodeSource nodeAddress)
     : m_jobs(jobs)

@@ -56,5 +56,8 @@ struct PageJobState {
 };
 
 // The pacing rule every sequencer and the status monitor share: act only once
-// 50 ticks have passed since the last frame went out (unsigned comparison).
+// 50 ticks have passed since the last frame went out, and only when the engine
+// has put the last placed request on the wire.  Without the second half a
+// turn could come round while the worker lags behind: the result of a request
+// never sent would read as a failure, or a new request would replace it.
 bool turnIsEligible();

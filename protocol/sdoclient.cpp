@@ -10,16 +10,26 @@ namespace {
 constexpr uint32_t kRetryTicks = 40;      // a transmission waits this long for its answer
 constexpr uint32_t kTurnTicks = 50;       // after that the engine is free for the next request
 constexpr uint8_t kTransmissions = 3;
-constexpr uint32_t kBurstQuietTicks = 5;  // a burst ends after this many ticks without bytes
-constexpr int kRxCapacity = 20;
+constexpr uint32_t kBurstQuietTicks = 5;  // a partial frame is dropped after this many ticks without bytes
+constexpr int kHeaderBytes = 6;
+constexpr int kMaxData = 8;
+constexpr int kRxCapacity = kHeaderBytes + kMaxData;  // one frame at most: complete ones are taken at once
 
-// Request slot: written by the GUI thread, taken by the engine.
-std::atomic<bool> g_pending{false};
+// Request slot: written by the GUI thread, taken by the engine.  The sequence
+// number works as a sequence lock: odd while a request is being written, +2 per
+// request.  The engine takes a request only when the number was even and
+// unchanged across its copy, so it never sends half of one request and half
+// of the next; `pending` is "the number differs from the last one taken".
+std::atomic<uint32_t> g_reqSeq{0};
 std::atomic<uint8_t> g_reqKind{0};
 std::atomic<uint8_t> g_reqNode{0};
 std::atomic<uint16_t> g_reqIndex{0};
 std::atomic<uint8_t> g_reqSubIndex{0};
 std::atomic<uint32_t> g_reqValue{0};
+// The sequence number of the request the engine copied (worker thread only),
+// and of the one it has put on the wire (published after lastTxTick moved).
+uint32_t g_consumedSeq = 0;
+std::atomic<uint32_t> g_sentSeq{0};
 
 // Result: written by the engine, read by the GUI thread.
 std::atomic<uint8_t> g_status{0};
@@ -45,23 +55,26 @@ uint8_t g_transmissionsLeft = 0;
 uint32_t g_sendTick = 0;
 ActiveRequest g_active;
 
-// Receive buffer: filled by feedReceived and emptied by poll (both in the
-// worker thread); the burst end flag is set by soft timer 1 in the GUI thread.
+// Receive side, worker thread only: the bytes of the frame being assembled and
+// the tick its last byte arrived (the count is atomic for the diagnostics accessor).
 uint8_t g_rxBuffer[kRxCapacity];
 std::atomic<int> g_rxCount{0};
-std::atomic<bool> g_rxComplete{false};
+uint32_t g_lastRxTick = 0;
 
-void markBurstComplete() { g_rxComplete.store(true, std::memory_order_release); }
+bool newRequestPending() { return g_reqSeq.load(std::memory_order_acquire) != g_consumedSeq; }
 
 void placeRequest(uint8_t kind, uint8_t node, uint16_t index, uint8_t subIndex, uint32_t value)
 {
+    const uint32_t seq = g_reqSeq.load(std::memory_order_relaxed);
+    g_reqSeq.store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
     g_reqKind.store(kind, std::memory_order_relaxed);
     g_reqNode.store(node, std::memory_order_relaxed);
     g_reqIndex.store(index, std::memory_order_relaxed);
     g_reqSubIndex.store(subIndex, std::memory_order_relaxed);
     g_reqValue.store(value, std::memory_order_relaxed);
     g_status.store(uint8_t(SdoStatus::None), std::memory_order_relaxed);
-    g_pending.store(true, std::memory_order_release);
+    g_reqSeq.store(seq + 2, std::memory_order_release);
 }
 
 void transmitActive()
@@ -98,35 +111,47 @@ void engineStep()
     const uint32_t now = TickCounter::now();
     switch (SdoEngineState(g_state.load(std::memory_order_relaxed))) {
     case SdoEngineState::Idle:
-        if (!g_pending.exchange(false, std::memory_order_acquire))
-            return;
+    {
+        const uint32_t seq = g_reqSeq.load(std::memory_order_acquire);
+        if (seq == g_consumedSeq || (seq & 1))
+            return;  // nothing new, or a request being written: take it next cycle
+        ActiveRequest copy;
+        copy.kind = g_reqKind.load(std::memory_order_relaxed);
+        copy.node = g_reqNode.load(std::memory_order_relaxed);
+        copy.index = g_reqIndex.load(std::memory_order_relaxed);
+        copy.subIndex = g_reqSubIndex.load(std::memory_order_relaxed);
+        copy.value = g_reqValue.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (g_reqSeq.load(std::memory_order_relaxed) != seq)
+            return;  // overwritten while copying
+        g_consumedSeq = seq;
+        g_active = copy;
         g_transmissionsLeft = kTransmissions;
-        g_active.kind = g_reqKind.load(std::memory_order_relaxed);
-        g_active.node = g_reqNode.load(std::memory_order_relaxed);
-        g_active.index = g_reqIndex.load(std::memory_order_relaxed);
-        g_active.subIndex = g_reqSubIndex.load(std::memory_order_relaxed);
-        g_active.value = g_reqValue.load(std::memory_order_relaxed);
         transmitActive();
+        // Published after the frame went out (and lastTxTick moved), so a
+        // sequencer never counts a turn from a stamp older than its request.
+        g_sentSeq.store(seq, std::memory_order_release);
         return;
+    }
     case SdoEngineState::Resend:
         transmitActive();
         return;
     case SdoEngineState::Waiting:
         if (g_status.load(std::memory_order_acquire) == uint8_t(SdoStatus::Confirmed))
             g_state.store(uint8_t(SdoEngineState::Answered), std::memory_order_relaxed);
-        if (now > g_sendTick + kRetryTicks) {
+        if (now - g_sendTick > kRetryTicks) {
             g_status.store(uint8_t(SdoStatus::None), std::memory_order_release);
             g_linkAlive.store(false, std::memory_order_relaxed);
-            const bool newRequest = g_pending.load(std::memory_order_acquire);
+            const bool newRequest = newRequestPending();
             g_state.store(uint8_t((newRequest || g_transmissionsLeft == 0) ? SdoEngineState::Idle
                                                                             : SdoEngineState::Resend),
                           std::memory_order_relaxed);
         }
-        if (now > g_sendTick + kTurnTicks)
+        if (now - g_sendTick > kTurnTicks)
             g_state.store(uint8_t(SdoEngineState::Idle), std::memory_order_relaxed);
         return;
     case SdoEngineState::Answered:
-        if (now > g_sendTick + kTurnTicks)
+        if (now - g_sendTick > kTurnTicks)
             g_state.store(uint8_t(SdoEngineState::Idle), std::memory_order_relaxed);
         return;
     }
@@ -135,7 +160,7 @@ void engineStep()
 // The decoder, given the compacted buffer: type, COB-ID high, COB-ID low, L, data[0..7].
 void decodeResponse(const uint8_t *f)
 {
-    if (g_pending.load(std::memory_order_acquire) || f[0] != 0)
+    if (newRequestPending() || f[0] != 0)
         return;
     const unsigned cobId = (unsigned(f[1]) << 8) | f[2];
     if (cobId != 0x580u + g_active.node)
@@ -176,24 +201,50 @@ void decodeResponse(const uint8_t *f)
     g_linkAlive.store(true, std::memory_order_relaxed);
 }
 
-// Takes the burst when it has ended: one frame at its very start, or nothing.
+// One complete frame off the wire: type, two ignored bytes, COB-ID high, COB-ID
+// low, L, L data bytes.  The decoder always looks at eight data bytes; a
+// shorter frame gets zeros, not what an earlier frame left behind.
+void takeFrame(const uint8_t *frame, int length)
+{
+    uint8_t compact[4 + kMaxData] = {frame[0], frame[3], frame[4], frame[5], 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < length; ++i)
+        compact[4 + i] = frame[kHeaderBytes + i];
+    decodeResponse(compact);
+}
+
+// Frames are self-delimiting, so they are taken as their last byte arrives,
+// wherever they stand among other traffic.  A byte that cannot start a frame
+// (type not 0, or a length above 8) is dropped, which finds the next header.
+void parseReceived()
+{
+    int n = g_rxCount.load(std::memory_order_relaxed);
+    for (;;) {
+        int drop = 0;
+        if (n >= 1 && g_rxBuffer[0] != 0) {
+            drop = 1;
+        } else if (n >= kHeaderBytes) {
+            const int length = g_rxBuffer[5];
+            if (length > kMaxData) {
+                drop = 1;
+            } else if (n >= kHeaderBytes + length) {
+                takeFrame(g_rxBuffer, length);
+                drop = kHeaderBytes + length;
+            }
+        }
+        if (drop == 0)
+            break;
+        n -= drop;
+        for (int i = 0; i < n; ++i)
+            g_rxBuffer[i] = g_rxBuffer[i + drop];
+    }
+    g_rxCount.store(n, std::memory_order_relaxed);
+}
+
+// A frame left incomplete by a pause is given up, so the next one starts clean.
 void receiveStep()
 {
-    if (!g_rxComplete.exchange(false, std::memory_order_acq_rel))
-        return;
-    const int n = g_rxCount.load(std::memory_order_relaxed);
-    const int length = n > 5 ? g_rxBuffer[5] : 0;
-    if (n > 5 && length <= 8 && n > length + 5) {
-        // Drop the two unused upper identifier bytes: type, COB-ID high, COB-ID low, L, data.
-        for (int i = 0; i < n - 3; ++i)
-            g_rxBuffer[i + 1] = g_rxBuffer[i + 3];
-        // The decoder always looks at eight data bytes; where this burst was
-        // shorter, blank them rather than decode what an earlier burst left.
-        for (int i = n - 2; i < 12; ++i)
-            g_rxBuffer[i] = 0;
-        decodeResponse(g_rxBuffer);
-    }
-    g_rxCount.store(0, std::memory_order_relaxed);
+    if (g_rxCount.load(std::memory_order_relaxed) > 0 && TickCounter::now() - g_lastRxTick >= kBurstQuietTicks)
+        g_rxCount.store(0, std::memory_order_relaxed);
 }
 
 } // namespace
@@ -226,21 +277,28 @@ void feedReceived(const char *bytes, int count)
 {
     if (!bytes || count < 1)
         return;
-    g_rxComplete.store(false, std::memory_order_relaxed);
-    TickCounter::armSoftTimer(1, kBurstQuietTicks, markBurstComplete);
-    int n = g_rxCount.load(std::memory_order_relaxed);
-    for (int i = 0; i < count && n < kRxCapacity; ++i)
-        g_rxBuffer[n++] = uint8_t(bytes[i]);
-    g_rxCount.store(n, std::memory_order_relaxed);
+    g_lastRxTick = TickCounter::now();
+    for (int i = 0; i < count; ++i) {
+        const int n = g_rxCount.load(std::memory_order_relaxed);
+        g_rxBuffer[n] = uint8_t(bytes[i]);
+        g_rxCount.store(n + 1, std::memory_order_relaxed);
+        if (n + 1 >= kHeaderBytes || g_rxBuffer[0] != 0)
+            parseReceived();
+    }
 }
 
 SdoEngineState engineState() { return SdoEngineState(g_state.load(std::memory_order_relaxed)); }
-bool requestPending() { return g_pending.load(std::memory_order_acquire); }
+bool requestPending()
+{
+    return g_reqSeq.load(std::memory_order_acquire) != g_sentSeq.load(std::memory_order_acquire);
+}
 int receivedCount() { return g_rxCount.load(std::memory_order_relaxed); }
 
 void reset()
 {
-    g_pending.store(false);
+    g_reqSeq = 0;
+    g_consumedSeq = 0;
+    g_sentSeq = 0;
     g_reqKind = 0; g_reqNode = 0; g_reqIndex = 0; g_reqSubIndex = 0; g_reqValue = 0;
     g_status = 0; g_resIndex = 0; g_resSubIndex = 0; g_resBitWidth = 0;
     g_resValue8 = 0; g_resValue16 = 0; g_resValue32 = 0; g_linkAlive = false;
@@ -249,7 +307,7 @@ void reset()
     g_sendTick = 0;
     g_active = ActiveRequest();
     g_rxCount = 0;
-    g_rxComplete = false;
+    g_lastRxTick = 0;
 }
 
 } // namespace SdoClient

@@ -4,8 +4,8 @@
 // Pages (GUI thread) place a request and later read the result; the engine
 // (serial worker thread, SdoClient::poll every 1 ms) frames it, retransmits it
 // up to three times more than 40 ticks apart and decodes the answer.  The
-// request fields are published by setting `pending` last and the result
-// fields by writing the status last, so neither side sees half a record.
+// request is published through a sequence number and the result fields by
+// writing the status last, so neither side sees half a record.
 
 #include <cstdint>
 
@@ -36,13 +36,17 @@ void clearLinkAlive();
 
 // Engine, stepped by the serial worker's 1 ms cycle.
 void poll();
-// Every chunk the serial worker reads; the burst is examined 5 ticks after its last chunk.
+// Every chunk the serial worker reads.  Each frame is taken as soon as it is
+// complete; only an SDO answer from the node of the active request reaches the
+// result, everything else on the bus is passed over.  Bytes that cannot start
+// a frame are skipped, and a frame left incomplete for 5 ticks is dropped.
 void feedReceived(const char *bytes, int count);
 
 // For diagnostics and tests.
 SdoEngineState engineState();
+// A request has been placed that the engine has not yet put on the wire.
 bool requestPending();
-int receivedCount();  // bytes waiting in the receive buffer (0..20)
+int receivedCount();  // bytes of an incomplete frame waiting in the receive buffer
 // Everything back to its start value (engine Idle, nothing pending, results 0).
 void reset();
 

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/messageboxes.h"
+#include "app/tickcounter.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 
@@ -34,6 +35,9 @@ private:
     }
 
 private slots:
+    // These tests call handleTimeout by hand, one tick per call.
+    void initTestCase() { TickCounter::useManualClock(); }
+
     void init()
     {
         m_boxes.clear();

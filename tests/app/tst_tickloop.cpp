@@ -21,7 +21,7 @@ class TickLoopTest : public QObject {
 private slots:
     void softTimersFireOnceAtTheirDueTick()
     {
-        TickCounter::reset();
+        TickCounter::useManualClock();
         g_fired[0] = g_fired[1] = 0;
         TickCounter::armSoftTimer(0, 3, fireSlot0);
         TickCounter::armSoftTimer(1, 5, fireSlot1);
@@ -43,7 +43,7 @@ private slots:
 
     void rearmingMovesTheDueTick()
     {
-        TickCounter::reset();
+        TickCounter::useManualClock();
         g_fired[1] = 0;
         TickCounter::armSoftTimer(1, 5, fireSlot1);
         for (int i = 0; i < 4; ++i)

@@ -29,7 +29,7 @@ class FrameCodecTest : public QObject {
 private slots:
     void init()
     {
-        TickCounter::reset();
+        TickCounter::useManualClock();
         SdoClient::reset();
         setLastTxTick(0);
     }
@@ -126,7 +126,8 @@ private slots:
     }
 
     // Each row: chunks fed with the given tick gaps before them, then whether
-    // a 16-bit answer for node 1 was taken.
+    // a 16-bit answer for node 1 was taken.  A heartbeat of node 5 stands for
+    // the other traffic a bus carries.
     void receiveBursts_data()
     {
         QTest::addColumn<QVector<QByteArray>>("chunks");
@@ -134,17 +135,28 @@ private slots:
         QTest::addColumn<bool>("taken");
         QTest::addColumn<uint>("value");
         const QByteArray answer = QByteArray::fromHex("0000000581084B41600037060000");
+        const QByteArray heartbeat = QByteArray::fromHex("00000007050105");
+        const QByteArray otherNode = QByteArray::fromHex("0000000582084B41600099990000");
         QTest::newRow("one piece") << QVector<QByteArray>{answer} << QVector<int>{0} << true << 0x0637u;
         QTest::newRow("three pieces 2 ticks apart")
             << QVector<QByteArray>{answer.left(3), answer.mid(3, 7), answer.mid(10)} << QVector<int>{0, 2, 2} << true
             << 0x0637u;
-        QTest::newRow("pieces 4 ticks apart still one burst")
+        QTest::newRow("pieces 4 ticks apart still one frame")
             << QVector<QByteArray>{answer.left(7), answer.mid(7)} << QVector<int>{0, 4} << true << 0x0637u;
-        QTest::newRow("pause of 6 ticks splits the frame")
-            << QVector<QByteArray>{answer.left(7), answer.mid(7)} << QVector<int>{0, 6} << false << 0u;
-        QTest::newRow("two frames back to back: the first counts")
-            << QVector<QByteArray>{answer, QByteArray::fromHex("0000000581084B41600099990000")} << QVector<int>{0, 1}
-            << true << 0x0637u;
+        QTest::newRow("a pause of 5 ticks gives up a partial frame")
+            << QVector<QByteArray>{answer.left(7), answer.mid(7)} << QVector<int>{0, 5} << false << 0u;
+        QTest::newRow("a partial frame, silence, then the whole answer")
+            << QVector<QByteArray>{answer.left(9), answer} << QVector<int>{0, 6} << true << 0x0637u;
+        QTest::newRow("another node's answer and ours in one chunk")
+            << QVector<QByteArray>{otherNode + answer} << QVector<int>{0} << true << 0x0637u;
+        QTest::newRow("heartbeats before and after the answer in one burst")
+            << QVector<QByteArray>{heartbeat + heartbeat + answer + heartbeat} << QVector<int>{0} << true << 0x0637u;
+        QTest::newRow("the answer split by a heartbeat's arrival")
+            << QVector<QByteArray>{heartbeat + answer.left(5), answer.mid(5) + heartbeat.left(3), heartbeat.mid(3)}
+            << QVector<int>{0, 1, 1} << true << 0x0637u;
+        QTest::newRow("a heartbeat every tick around the answer")
+            << QVector<QByteArray>{heartbeat, heartbeat, answer.left(6), answer.mid(6), heartbeat}
+            << QVector<int>{0, 1, 1, 1, 1} << true << 0x0637u;
         QTest::newRow("bytes 1 and 2 are ignored")
             << QVector<QByteArray>{QByteArray::fromHex("00ABCD0581084B41600037060000")} << QVector<int>{0} << true
             << 0x0637u;
@@ -155,14 +167,13 @@ private slots:
                                         << QVector<int>{0} << false << 0u;
         QTest::newRow("shorter than 6 + length") << QVector<QByteArray>{answer.left(13)} << QVector<int>{0} << false
                                                  << 0u;
-        QTest::newRow("garbage first") << QVector<QByteArray>{QByteArray::fromHex("FF") + answer} << QVector<int>{0}
-                                       << false << 0u;
-        QTest::newRow("garbage after, within 20 bytes")
-            << QVector<QByteArray>{answer + QByteArray::fromHex("DEADBEEF")} << QVector<int>{0} << true << 0x0637u;
-        QTest::newRow("overlong burst") << QVector<QByteArray>{answer + QByteArray(40, '\x55')} << QVector<int>{0}
-                                        << true << 0x0637u;
-        QTest::newRow("other node") << QVector<QByteArray>{QByteArray::fromHex("0000000582084B41600037060000")}
-                                    << QVector<int>{0} << false << 0u;
+        QTest::newRow("garbage before the frame is skipped")
+            << QVector<QByteArray>{QByteArray::fromHex("FF7E81") + answer} << QVector<int>{0} << true << 0x0637u;
+        QTest::newRow("garbage after") << QVector<QByteArray>{answer + QByteArray::fromHex("DEADBEEF")}
+                                       << QVector<int>{0} << true << 0x0637u;
+        QTest::newRow("long noise after") << QVector<QByteArray>{answer + QByteArray(40, '\x55')} << QVector<int>{0}
+                                          << true << 0x0637u;
+        QTest::newRow("other node only") << QVector<QByteArray>{otherNode} << QVector<int>{0} << false << 0u;
         QTest::newRow("request echo (0x601)") << QVector<QByteArray>{QByteArray::fromHex("0000000601084041600000000000")}
                                               << QVector<int>{0} << false << 0u;
     }
@@ -190,7 +201,8 @@ private slots:
         }
     }
 
-    void burstIsDecodedFiveTicksAfterItsLastChunk()
+    // The answer is taken the moment its last byte arrives, not after a pause.
+    void answerIsTakenWithItsLastByte()
     {
         RecordingSink sink;
         SdoClient::requestRead(1, 0x6041, 0);
@@ -198,11 +210,40 @@ private slots:
         const QByteArray answer = QByteArray::fromHex("0000000581084B41600037060000");
         feed(answer.left(8));
         tick(3);
-        feed(answer.mid(8));
-        tick(4);
         QCOMPARE(SdoClient::resultStatus(), uint8_t(SdoStatus::None));
-        tick(1);
+        QCOMPARE(SdoClient::receivedCount(), 8);
+        feed(answer.mid(8));
         QCOMPARE(SdoClient::resultStatus(), uint8_t(SdoStatus::Confirmed));
+        QCOMPARE(SdoClient::receivedCount(), 0);
+    }
+
+    // A bus that never pauses: a heartbeat every tick for 2000 ticks, the
+    // answers in between; every request is answered at its first transmission.
+    void aBusThatNeverPausesStillAnswers()
+    {
+        RecordingSink sink;
+        const QByteArray heartbeat = QByteArray::fromHex("00000007050105");
+        int answered = 0;
+        for (int request = 0; request < 20; ++request) {
+            SdoClient::requestRead(1, 0x6041, 0);
+            for (int t = 0; t < 100; ++t) {
+                tick();
+                feed(heartbeat);
+                if (t == 3) {
+                    QByteArray answer = QByteArray::fromHex("0000000581084B416000");
+                    answer.append(char(request)).append(QByteArray(3, '\0'));
+                    feed(answer.left(9));
+                    feed(answer.mid(9));
+                }
+                if (t == 60 && SdoClient::resultStatus() == uint8_t(SdoStatus::Confirmed)
+                    && SdoClient::resultValue16() == request) {
+                    ++answered;
+                    SdoClient::clearResultStatus();
+                }
+            }
+        }
+        QCOMPARE(answered, 20);
+        QCOMPARE(sink.frames.size(), 20);  // no retransmission
     }
 };
 

@@ -31,7 +31,7 @@ class SdoClientTest : public QObject {
 private slots:
     void init()
     {
-        TickCounter::reset();
+        TickCounter::useManualClock();
         SdoClient::reset();
         setLastTxTick(0);
         m_sink = new RecordingSink;

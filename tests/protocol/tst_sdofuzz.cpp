@@ -17,7 +17,7 @@ class SdoFuzzTest : public QObject {
 private slots:
     void millionRandomBursts()
     {
-        TickCounter::reset();
+        TickCounter::useManualClock();
         SdoClient::reset();
         RecordingSink sink;
         std::mt19937 rng(20261208);

@@ -51,7 +51,7 @@ class SdoStressTest : public QObject {
 private slots:
     void pagesAndEngineOnTwoThreads()
     {
-        TickCounter::reset();
+        TickCounter::useManualClock();
         SdoClient::reset();
         EchoDrive drive;
         setFrameSink(&drive);

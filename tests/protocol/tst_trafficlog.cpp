@@ -37,7 +37,7 @@ private slots:
         m_window = new MainWindow;
         m_window->tickTimer()->stop();
         m_view = m_window->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
-        TickCounter::reset(1000);
+        TickCounter::useManualClock(1000);
     }
     void cleanup()
     {

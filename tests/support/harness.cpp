@@ -5,7 +5,7 @@
 
 #include <QTimer>
 
-Harness::Harness(uint8_t node, bool openPort)
+Harness::Harness(uint8_t node, bool openPort, uint32_t startTick)
     : m_drive(node)
 {
     MessageBoxes::setRecorder([this](MessageBoxes::Kind kind, const QString &title, const QString &text) {
@@ -13,6 +13,8 @@ Harness::Harness(uint8_t node, bool openPort)
     });
     m_window = std::make_unique<MainWindow>();
     m_window->tickTimer()->stop();
+    TickCounter::useManualClock(startTick);
+    m_window->restartTickLoop();
     m_window->setNodeAddress(node);
 
     // What the window hands to the worker goes to the drive instead.
@@ -43,6 +45,7 @@ Harness::~Harness()
 {
     m_window.reset();
     MessageBoxes::setRecorder({});
+    TickCounter::useWallClock();
 }
 
 void Harness::run(uint32_t ticks)
@@ -50,7 +53,11 @@ void Harness::run(uint32_t ticks)
     for (uint32_t i = 0; i < ticks; ++i) {
         m_window->handleTimeout();
         m_drive.advance(TickCounter::now());
-        SdoClient::poll();
+        ++m_ticksRun;
+        if (m_engineHeldFor > 0)
+            --m_engineHeldFor;
+        else if (m_ticksRun % m_engineEvery == 0)
+            SdoClient::poll();
     }
 }
 

@@ -37,7 +37,8 @@ public:
         }
     };
 
-    explicit Harness(uint8_t node = 1, bool openPort = true);
+    // The clock is a manual one starting at `startTick` (a value near 2^32 tests the wrap).
+    explicit Harness(uint8_t node = 1, bool openPort = true, uint32_t startTick = 0);
     ~Harness();
 
     MainWindow &window() { return *m_window; }
@@ -47,6 +48,12 @@ public:
     void run(uint32_t ticks);
     // Steps until cond() holds (checked after every tick) or maxTicks passed; true if it held.
     bool runUntil(const std::function<bool()> &cond, uint32_t maxTicks);
+
+    // The serial worker lagging behind the GUI thread: the engine is stepped
+    // only on every `n`th tick (1: every tick).
+    void setEngineEvery(uint32_t n) { m_engineEvery = n ? n : 1; }
+    // The engine is not stepped at all for the next `ticks` ticks.
+    void holdEngine(uint32_t ticks) { m_engineHeldFor = ticks; }
 
     // Sets the drive's answers aside (the drive keeps its state): nothing reaches the tool.
     void setDriveConnected(bool connected) { m_connected = connected; }
@@ -83,4 +90,7 @@ private:
     QVector<QByteArray> m_received;
     bool m_connected = true;
     int m_doneMarks = 0;
+    uint32_t m_engineEvery = 1;
+    uint32_t m_engineHeldFor = 0;
+    uint32_t m_ticksRun = 0;
 };
