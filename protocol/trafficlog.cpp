@@ -6,16 +6,20 @@
 #include <QCheckBox>
 #include <QDebug>
 #include <QDateTime>
-#include <QFile>
 #include <QFileDialog>
+#include <QSaveFile>
 #include <QTextBrowser>
 #include <QTextCodec>
 #include <QTextCursor>
-#include <QTextStream>
+#include <QTextDocument>
 
 namespace {
 constexpr int kClearAbove = 5000;
 constexpr uint32_t kRxHeaderTicks = 50;
+// Only a transmitted frame clears the log, so on a bus with traffic of its own
+// received text alone could pile up for hours; past this the oldest part goes.
+constexpr int kReceivedBound = 100000;
+constexpr int kKeepAfterTrim = 80000;
 } // namespace
 
 TrafficLog::TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox)
@@ -76,11 +80,26 @@ void TrafficLog::logReceive(const QByteArray &data)
                                                : (m_gbk ? m_gbk->toUnicode(data) : QString::fromLocal8Bit(data));
     m_view->moveCursor(QTextCursor::End);
     const uint32_t now = TickCounter::now();
-    if (now > m_lastRxHeaderTick + kRxHeaderTicks) {
+    if (now - m_lastRxHeaderTick > kRxHeaderTicks) {
         m_lastRxHeaderTick = now;
         m_view->insertPlainText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]RX<-◆"));
     }
     m_view->insertPlainText(body);
+    if (m_view->document()->characterCount() > kReceivedBound)
+        dropOldestText();
+}
+
+void TrafficLog::dropOldestText()
+{
+    QTextDocument *doc = m_view->document();
+    QTextCursor cut(doc);
+    cut.setPosition(doc->characterCount() - 1 - kKeepAfterTrim);
+    // Up to the start of the next line, so the log still begins with a whole entry.
+    if (!cut.movePosition(QTextCursor::NextBlock))
+        cut.movePosition(QTextCursor::End);
+    cut.setPosition(0, QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    m_view->moveCursor(QTextCursor::End);
 }
 
 void TrafficLog::clear()
@@ -100,15 +119,19 @@ void TrafficLog::saveToFile(QWidget *parent)
 
 bool TrafficLog::writeToFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    // Written next to the target and renamed over it only once complete: a
+    // full disk or a vanished drive leaves an existing file as it was.  UTF-8
+    // on every platform, as the marks and received text need it.
+    QSaveFile file(fileName);
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text);
+    if (saved) {
+        const QByteArray bytes = m_view->toPlainText().toUtf8();
+        saved = file.write(bytes) == bytes.size() && file.commit();
+    }
+    if (!saved) {
         MessageBoxes::warning(tr("Error"), tr("File to open file!"));
         return false;
     }
-    QTextStream out(&file);
-    out << m_view->toPlainText();
-    out.flush();
     MessageBoxes::warning(tr("Finish"), tr("Successfully save the file!"));
-    file.close();
     return true;
 }

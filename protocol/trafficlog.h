@@ -2,7 +2,8 @@
 // The data window: every frame sent and every burst received, in hex or as
 // text, optionally time-stamped.  Transmitted frames clear a log that has
 // grown past 5000 characters; received bursts within 50 ticks of the last
-// receive header share that header.
+// receive header share that header, and received text alone never lets the
+// log grow past 100,000 characters.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -33,6 +34,7 @@ public:
 
 private:
     QString timeStamp() const;
+    void dropOldestText();
 
     QTextBrowser *m_view;
     QCheckBox *m_hexBox;

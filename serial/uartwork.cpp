@@ -1,5 +1,6 @@
 #include "serial/uartwork.h"
 
+#include "app/tickcounter.h"
 #include "protocol/sdoclient.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,15 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
+
+namespace {
+// The log gets what was read once the line has been quiet this long ...
+constexpr int kQuietMs = 30;
+// ... and, on a bus that is never quiet, at least this often and before this
+// many bytes have piled up.
+constexpr uint32_t kLogEveryTicks = 100;
+constexpr int kMaxCollected = 8192;
+} // namespace
 
 uartWork::uartWork(const comcfg_t &cfg)
     : m_cfg(cfg)
@@ -19,7 +29,7 @@ uartWork::uartWork(const comcfg_t &cfg)
     m_quietTimer = new QTimer;
     m_cycleTimer = new QTimer;
 
-    m_quietTimer->setInterval(30);
+    m_quietTimer->setInterval(kQuietMs);
     m_quietTimer->setTimerType(Qt::PreciseTimer);
     m_cycleTimer->setInterval(1);
 
@@ -162,11 +172,16 @@ void uartWork::readyRead()
     const QByteArray bytes = m_port->readAll();
     if (m_quietTimer->isActive())
         m_quietTimer->stop();
-    if (!bytes.isEmpty()) {
-        m_collected.append(bytes);
-        m_quietTimer->start(30);
-        SdoClient::feedReceived(bytes.constData(), bytes.size());
-    }
+    if (bytes.isEmpty())
+        return;
+    if (m_collected.isEmpty())
+        m_collectedSince = TickCounter::now();
+    m_collected.append(bytes);
+    SdoClient::feedReceived(bytes.constData(), bytes.size());
+    if (TickCounter::elapsed(m_collectedSince, kLogEveryTicks) || m_collected.size() >= kMaxCollected)
+        flushToLog();
+    else
+        m_quietTimer->start(kQuietMs);
 }
 
 void uartWork::rec_timer_over_process()
@@ -174,6 +189,11 @@ void uartWork::rec_timer_over_process()
     if (m_collected.isEmpty())
         return;
     m_quietTimer->stop();
+    flushToLog();
+}
+
+void uartWork::flushToLog()
+{
     emit readyread(m_collected);
     m_collected.clear();
 }

@@ -47,6 +47,7 @@ private slots:
 
 private:
     void closePort();
+    void flushToLog();
     bool deviceIsGone() const;
 
     comcfg_t m_cfg;
@@ -55,6 +56,7 @@ private:
     QTimer *m_quietTimer = nullptr;
     QTimer *m_cycleTimer = nullptr;
     QByteArray m_collected;
+    uint32_t m_collectedSince = 0;  // tick of the oldest byte in m_collected
     bool m_lastOpenResult = false;
     std::atomic<QThread *> m_home{nullptr};  // where the worker goes back to at shutdown
     bool m_quietErrors = false;

@@ -25,6 +25,7 @@ const char *const kDriveSimUsage =
     "  --delay MS               time from request to answer (default 2)\n"
     "  --garbage-before HEX     bytes sent in the same burst before each answer\n"
     "  --garbage-after HEX      bytes sent in the same burst after each answer\n"
+    "  --heartbeat MS[:NODE]    another node's heartbeat on the bus every MS (node default 5)\n"
     "  --help                   this text\n"
     "\n"
     "commands on stdin, one per line:\n"
@@ -36,6 +37,7 @@ const char *const kDriveSimUsage =
     "  drop-every N             answer-node N|off\n"
     "  chunk N GAPMS            delay MS\n"
     "  garbage-before [HEX]     garbage-after [HEX]   (no HEX: none)\n"
+    "  heartbeat MS[:NODE]|off  another node's heartbeat on the bus\n"
     "  clear-faults             back to a well-behaved link (the alarm code stays)\n"
     "  power-cycle              restart with the stored parameters\n"
     "  status                   one line of drive state\n"
@@ -133,6 +135,19 @@ static bool applyFaultSetting(FaultConfig &f, const std::string &name, const std
         ok = parseHexBytes(arg, f.garbageBefore);
     } else if (name == "garbage-after") {
         ok = parseHexBytes(arg, f.garbageAfter);
+    } else if (name == "heartbeat") {
+        if (arg == "off") {
+            f.heartbeatMs = 0;
+        } else {
+            const std::size_t colon = arg.find(':');
+            unsigned long node = f.heartbeatNode;
+            ok = parseDecimal(arg.substr(0, colon), 60000, n) && n > 0
+                 && (colon == std::string::npos || (parseDecimal(arg.substr(colon + 1), 127, node) && node > 0));
+            if (ok) {
+                f.heartbeatMs = unsigned(n);
+                f.heartbeatNode = uint8_t(node);
+            }
+        }
     } else {
         error = "unknown " + name;
         return false;
@@ -165,7 +180,8 @@ bool parseSimOptions(int argc, char **argv, SimOptions &options, std::string &er
         }
         static const char *const withValue[] = {
             "node",        "link",  "log",       "silent-object", "drop-every",     "abort-object",
-            "answer-node", "chunk", "chunk-gap", "delay",         "garbage-before", "garbage-after"};
+            "answer-node", "chunk", "chunk-gap", "delay",         "garbage-before", "garbage-after",
+            "heartbeat"};
         bool known = false;
         for (const char *option : withValue)
             known = known || name == option;

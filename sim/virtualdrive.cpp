@@ -48,6 +48,7 @@ struct VirtualDrive::Impl {
         uint32_t dueMs;
         std::vector<uint8_t> bytes;
         std::vector<uint8_t> frame;   // on the first piece of an answer: the frame for the trace
+        bool last = true;             // the answer's last piece: another frame may follow it
     };
 
     void takeFrames(uint32_t nowMs, const TraceFn &trace);
@@ -56,15 +57,41 @@ struct VirtualDrive::Impl {
     uint32_t execute(uint8_t command, uint16_t index, uint8_t subIndex, uint32_t value,
                      uint8_t *reply);
     void queueAnswer(const uint8_t *reply, uint32_t nowMs);
+    void sendHeartbeat(uint32_t nowMs, const std::function<void(const uint8_t *, std::size_t)> &transmit);
 
     DriveControl drive;
     FaultConfig faults;
     std::vector<uint8_t> rx;
     uint32_t lastRxMs = 0;
     std::deque<Piece> outbox;
+    bool midAnswer = false;       // pieces of a split answer are on the line: no other frame fits in
+    bool heartbeatStarted = false;
+    uint32_t nextHeartbeatMs = 0;
     std::vector<Request> requests;
     uint64_t requestCount = 0;
 };
+
+void VirtualDrive::Impl::sendHeartbeat(uint32_t nowMs,
+                                       const std::function<void(const uint8_t *, std::size_t)> &transmit)
+{
+    if (faults.heartbeatMs == 0) {
+        heartbeatStarted = false;
+        return;
+    }
+    if (!heartbeatStarted) {
+        heartbeatStarted = true;
+        nextHeartbeatMs = nowMs;
+    }
+    if (midAnswer || int32_t(nowMs - nextHeartbeatMs) < 0)
+        return;
+    nextHeartbeatMs += faults.heartbeatMs;
+    if (int32_t(nowMs - nextHeartbeatMs) >= 0)
+        nextHeartbeatMs = nowMs + faults.heartbeatMs;   // a late caller does not get a backlog
+    const uint16_t cobId = uint16_t(0x700 + (faults.heartbeatNode & 0x7F));
+    const uint8_t frame[7] = {0x00, 0x00, 0x00, uint8_t(cobId >> 8), uint8_t(cobId), 1, 0x05};
+    if (transmit)
+        transmit(frame, sizeof frame);
+}
 
 void VirtualDrive::Impl::takeFrames(uint32_t nowMs, const TraceFn &trace)
 {
@@ -185,6 +212,7 @@ void VirtualDrive::Impl::queueAnswer(const uint8_t *reply, uint32_t nowMs)
                     {}};
         if (offset == 0)
             piece.frame = frame;
+        piece.last = end == burst.size();
         outbox.push_back(std::move(piece));
         due += faults.chunkGapMs;
     }
@@ -207,9 +235,11 @@ void VirtualDrive::receive(const uint8_t *data, std::size_t count, uint32_t nowM
 void VirtualDrive::advance(uint32_t nowMs)
 {
     d->drive.advanceTo(nowMs);
+    d->sendHeartbeat(nowMs, onTransmit);
     while (!d->outbox.empty() && int32_t(nowMs - d->outbox.front().dueMs) >= 0) {
         Impl::Piece piece = std::move(d->outbox.front());
         d->outbox.pop_front();
+        d->midAnswer = !piece.last;
         if (!piece.frame.empty() && onTrace)
             onTrace('A', piece.frame.data(), piece.frame.size(), nowMs);
         if (onTransmit)
@@ -229,6 +259,7 @@ void VirtualDrive::powerCycle()
     d->drive.powerCycle();
     d->rx.clear();
     d->outbox.clear();
+    d->midAnswer = false;
 }
 
 bool VirtualDrive::hasObject(uint16_t index, uint8_t subIndex) const

@@ -28,6 +28,10 @@ struct FaultConfig {
     unsigned delayMs = 2;                   // time from the request's last byte to the answer
     std::vector<uint8_t> garbageBefore;     // sent in the same burst before the answer
     std::vector<uint8_t> garbageAfter;      // sent in the same burst after the answer
+    // Another node on the same bus: its heartbeat (COB-ID 0x700 + node, one byte,
+    // "operational") every heartbeatMs, passed on by the adapter between whole frames.
+    unsigned heartbeatMs = 0;               // 0: a quiet bus
+    uint8_t heartbeatNode = 5;
 };
 
 // CiA 301 abort codes used by the drive.
