@@ -1,6 +1,7 @@
 // Start-up: parse the command line, build the window, run the event loop.
 
 #include "app/mainwindow.h"
+#include "serial/comcfg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -88,9 +89,9 @@ Options parseCommandLine(const QCoreApplication &app)
     bool ok = false;
     const QString baudText = parser.value(baudOption);
     const uint baud = baudText.toUInt(&ok);
-    if (!ok || baud == 0) {
-        std::fprintf(stderr, "axiscope-corvex: invalid --baud '%s': expected a positive whole number\n",
-                     qPrintable(baudText));
+    if (!ok || baud == 0 || baud > kMaxBaudRate) {
+        std::fprintf(stderr, "axiscope-corvex: invalid --baud '%s': expected a whole number from 1 to %u\n",
+                     qPrintable(baudText), kMaxBaudRate);
         std::exit(2);
     }
     options.baud = baud;

@@ -100,7 +100,7 @@ void ModeControlPage::connectButtons()
         const uint16_t code = b.code;
         const bool mark = b.mark;
         connect(button, &QPushButton::clicked, this, [this, button, code, mark]() {
-            qDebug() << button->objectName();
+            qDebug().noquote() << button->objectName();
             m_jobs.requestPageJob(2, code);
             if (mark)
                 m_jobs.markPageJobRequested();

@@ -19,6 +19,9 @@ Q_DECLARE_METATYPE(comcfg_t)
 
 void registerComcfgType();
 
+// The highest rate a port accepts (QSerialPort takes it as a signed 32-bit number).
+constexpr uint32_t kMaxBaudRate = 2147483647u;
+
 // The name the worker opens: "COM" + number on Windows, the system name elsewhere.
 QString portSystemName(const comcfg_t &cfg);
 // The status bar text: "com3,115200," on Windows, "ttyUSB0,115200," elsewhere.

@@ -11,6 +11,30 @@
 
 #include <algorithm>
 
+namespace {
+
+// Digits with at least one that is not zero, and no more than the port can be
+// given: QSerialPort takes the rate as a signed 32-bit number, so anything
+// above 2^31 - 1 would turn negative on the way.
+class BaudRateValidator : public QRegularExpressionValidator {
+public:
+    explicit BaudRateValidator(QObject *parent)
+        : QRegularExpressionValidator(QRegularExpression(QStringLiteral("^[0-9]*[1-9][0-9]*$")), parent)
+    {
+    }
+    State validate(QString &input, int &pos) const override
+    {
+        const State state = QRegularExpressionValidator::validate(input, pos);
+        if (state != Acceptable)
+            return state;
+        bool ok = false;
+        const qulonglong rate = input.toULongLong(&ok);
+        return ok && rate <= qulonglong(kMaxBaudRate) ? Acceptable : Invalid;
+    }
+};
+
+} // namespace
+
 uartCfg::uartCfg(QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::uartCfg)
@@ -31,8 +55,7 @@ uartCfg::uartCfg(QWidget *parent)
     ui->baundBox->setInsertPolicy(QComboBox::NoInsert);
     ui->baundBox->lineEdit()->setReadOnly(true);
     ui->baundBox->lineEdit()->setPlaceholderText(tr("自定义"));
-    ui->baundBox->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this));
+    ui->baundBox->setValidator(new BaudRateValidator(this));
     connect(ui->baundBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &uartCfg::changedBaundIndex);
 }
 
@@ -121,7 +144,9 @@ void uartCfg::on_falseButton_clicked()
 
 void uartCfg::on_okButton_clicked()
 {
-    const uint baud = ui->baundBox->currentText().toUInt();
+    uint baud = ui->baundBox->currentText().toUInt();
+    if (baud > kMaxBaudRate)
+        baud = 0;  // the validator refuses such text; never hand it to the port
     if (baud == 0) {
         MessageBoxes::information(QStringLiteral("波特率错误:"), QStringLiteral("波特率不能设置为0"));
         return;

@@ -67,11 +67,8 @@ private slots:
         // The first status request: upload of 0x603F from node 5.
         QCOMPARE(frame.left(14), QByteArray::fromHex("0000000605084" "03F6000000000" "00"));
 
-        QElapsedTimer clock;
-        clock.start();
         ::kill(pid_t(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(5000));
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
         const QString errors = QString::fromLocal8Bit(p.readAllStandardError());
