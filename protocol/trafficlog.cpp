@@ -1,13 +1,13 @@
 #include "protocol/trafficlog.h"
 
 #include "app/messageboxes.h"
+#include "app/savefile.h"
 #include "app/tickcounter.h"
 
 #include <QCheckBox>
 #include <QDebug>
 #include <QDateTime>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <QTextBrowser>
 #include <QTextCodec>
 #include <QTextCursor>
@@ -119,16 +119,8 @@ void TrafficLog::saveToFile(QWidget *parent)
 
 bool TrafficLog::writeToFile(const QString &fileName)
 {
-    // Written next to the target and renamed over it only once complete: a
-    // full disk or a vanished drive leaves an existing file as it was.  UTF-8
-    // on every platform, as the marks and received text need it.
-    QSaveFile file(fileName);
-    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text);
-    if (saved) {
-        const QByteArray bytes = m_view->toPlainText().toUtf8();
-        saved = file.write(bytes) == bytes.size() && file.commit();
-    }
-    if (!saved) {
+    // UTF-8 on every platform, as the marks and received text need it.
+    if (!saveFileAtomically(fileName, m_view->toPlainText().toUtf8(), QIODevice::Text)) {
         MessageBoxes::warning(tr("Error"), tr("File to open file!"));
         return false;
     }

@@ -2,7 +2,6 @@
 
 #include "tests/support/pty.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -23,6 +22,8 @@ private slots:
         QTest::newRow("node text") << QStringList{"--node", "one"} << "--node";
         QTest::newRow("baud text") << QStringList{"--baud", "fast"} << "--baud";
         QTest::newRow("baud 0") << QStringList{"--baud", "0"} << "--baud";
+        QTest::newRow("baud 2^31") << QStringList{"--baud", "2147483648"} << "--baud";
+        QTest::newRow("baud 2^32") << QStringList{"--baud", "4294967296"} << "--baud";
         QTest::newRow("unknown option") << QStringList{"--speed", "9"} << "speed";
         QTest::newRow("empty port") << QStringList{"--port", ""} << "--port";
     }

@@ -3,10 +3,12 @@
 #include "app/mainwindow.h"
 #include "app/messageboxes.h"
 #include "app/tickcounter.h"
+#include "protocol/framecodec.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -261,6 +263,35 @@ private slots:
         for (int i = 0; i < 101; ++i)
             w.handleTimeout();
         QCOMPARE(labelText(w, "linkLabel"), QStringLiteral("Connection status: OFF"));
+    }
+
+    // A serial error box still queued when the window goes away must not open
+    // inside its destructor (waiting for the worker delivers queued calls) nor
+    // after it; the frame sink is gone with the window.
+    void noBoxOpensOnceShutdownHasBegun()
+    {
+        MessageBoxes::setRecorder({});
+        auto *w = new MainWindow;
+        w->errorOccurred(QStringLiteral("串口已拔出!"));  // its warning box is queued, not yet shown
+        QString opened;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&opened]() {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                opened = box->windowTitle() + QLatin1Char('|') + box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+                box->close();
+            }
+        });
+        closer.start(5);
+        delete w;
+        QTest::qWait(200);
+        QCOMPARE(opened, QString());
+        const uint8_t frame[14] = {0, 0, 0, 6, 1, 8, 0x40, 0x41, 0x60, 0, 0, 0, 0, 0};
+        QCOMPARE(transmitFrame(frame, 14), 1);  // nobody to hand it to
+
+        // The next window shows its boxes again.
+        MainWindow again;
+        again.errorOccurred(QStringLiteral("串口已拔出!"));
+        QTRY_COMPARE(opened, QStringLiteral("|串口已拔出!"));
     }
 
     void hiddenTerminalRowsStayHidden()

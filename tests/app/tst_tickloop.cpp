@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/tickcounter.h"
 #include "protocol/sdoclient.h"
+#include "tests/support/harness.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -19,9 +20,37 @@ class TickLoopTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() { TickCounter::useManualClock(); }
+    void cleanupTestCase() { TickCounter::useWallClock(); }
+
+    // The tool's clock is the monotonic clock: it moves whether or not the
+    // tick slot runs, and advance() does not move it.
+    void theWallClockMovesWithoutTicks()
+    {
+        TickCounter::useWallClock();
+        QVERIFY(!TickCounter::usesManualClock());
+        const uint32_t start = TickCounter::now();
+        QTest::qSleep(30);
+        QVERIFY(TickCounter::now() - start >= 30);
+        TickCounter::useWallClock(0xFFFFFFF0u);
+        QTest::qSleep(30);
+        QVERIFY(TickCounter::now() < 0x1000);  // it went on across the wrap
+        const uint32_t before = TickCounter::now();
+        for (int i = 0; i < 1000; ++i)
+            TickCounter::advance();
+        QVERIFY(TickCounter::now() - before < 1000);
+    }
+
+    void softTimersFireOnceAtTheirDueTick_data()
+    {
+        QTest::addColumn<uint32_t>("start");
+        QTest::newRow("from 0") << 0u;
+        QTest::newRow("across the wrap") << 0xFFFFFFFEu;
+    }
     void softTimersFireOnceAtTheirDueTick()
     {
-        TickCounter::useManualClock();
+        QFETCH(uint32_t, start);
+        TickCounter::useManualClock(start);
         g_fired[0] = g_fired[1] = 0;
         TickCounter::armSoftTimer(0, 3, fireSlot0);
         TickCounter::armSoftTimer(1, 5, fireSlot1);
@@ -35,15 +64,14 @@ private slots:
             if (g_fired[1] != before1)
                 slot1Ticks << TickCounter::now();
         }
-        QCOMPARE(slot0Ticks, QVector<uint32_t>{3});
-        QCOMPARE(slot1Ticks, QVector<uint32_t>{5});
+        QCOMPARE(slot0Ticks, QVector<uint32_t>{start + 3});
+        QCOMPARE(slot1Ticks, QVector<uint32_t>{start + 5});
         QVERIFY(!TickCounter::softTimerArmed(0));
         QVERIFY(!TickCounter::softTimerArmed(1));
     }
 
     void rearmingMovesTheDueTick()
     {
-        TickCounter::useManualClock();
         g_fired[1] = 0;
         TickCounter::armSoftTimer(1, 5, fireSlot1);
         for (int i = 0; i < 4; ++i)
@@ -73,6 +101,61 @@ private slots:
         for (int i = 0; i < 30; ++i)
             w.handleTimeout();
         QCOMPARE(runs, (QVector<uint32_t>{36, 42, 48, 54, 60}));
+    }
+
+    // The timer's calls come late and bunched: each grid point reached gets
+    // one run, a call that finds several points passed runs once and skips the
+    // rest, and the grid stays on multiples of six from the start.
+    void schedulerKeepsItsGridWhenCallsComeLate_data()
+    {
+        QTest::addColumn<uint32_t>("start");
+        QTest::newRow("from 0") << 0u;
+        QTest::newRow("across the wrap") << 0xFFFFFFE0u;
+    }
+    void schedulerKeepsItsGridWhenCallsComeLate()
+    {
+        QFETCH(uint32_t, start);
+        MainWindow w;
+        w.tickTimer()->stop();
+        w.on_actionManual_triggered();
+        TickCounter::useManualClock(start);
+        w.restartTickLoop();
+        w.openSucess(true);
+        QVector<uint32_t> runs;
+        w.scheduler().setPageSequencer(6, [&runs, start](uint8_t, int16_t) { runs << TickCounter::now() - start; });
+        // handleTimeout itself moves the manual clock by one; the gaps are the extra ticks slept.
+        for (uint32_t gap : {0u, 0u, 0u, 0u, 0u, 3u, 0u, 13u, 0u, 0u, 1u, 0u, 0u, 0u, 0u, 0u, 0u})
+        {
+            for (uint32_t i = 0; i < gap; ++i)
+                TickCounter::advance();
+            w.handleTimeout();
+        }
+        // Calls at 1..5, 9, 10, 24, 25, 26, 28..34: runs at 9 (for point 6), 24 (12, 18 and 24 passed:
+        // once), 30 and 36 is not reached.
+        QCOMPARE(runs, (QVector<uint32_t>{9, 24, 30}));
+    }
+
+    // Near 2^32 the clock wraps in the middle of a status cycle and a page
+    // job: what the drive sees is the same as from tick 0, frame for frame and
+    // tick for tick (every stamp comparison is a difference).
+    void theWrapChangesNothingOnTheWire()
+    {
+        auto record = [](uint32_t start) {
+            Harness h(1, true, start);
+            h.run(900);
+            h.window().requestPageJob(1, 0x1001);
+            h.run(1600);
+            QVector<QPair<uint32_t, QByteArray>> frames;
+            for (const Harness::SentFrame &f : h.sentFrames())
+                frames.append({f.tick - start, f.bytes});
+            return qMakePair(frames, h.boxes().size());
+        };
+        const auto fromZero = record(0);
+        const auto acrossWrap = record(0xFFFFFFFFu - 1000);
+        QCOMPARE(fromZero.second, 0);
+        QCOMPARE(acrossWrap.second, 0);
+        QVERIFY(fromZero.first.size() > 25);  // a whole status cycle and the page's eleven reads
+        QCOMPARE(acrossWrap.first, fromZero.first);
     }
 
     void closedPortWipesRequestsOnTheSameRhythm()

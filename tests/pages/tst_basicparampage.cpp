@@ -168,6 +168,42 @@ private slots:
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(255));
     }
 
+    // A single row's read or write that gets no answer fails like the whole
+    // page: the row shows "error!", the page's box, 255, and nothing else sent.
+    void singleRowFailures_data()
+    {
+        QTest::addColumn<QString>("buttonName");
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<uint16_t>("object");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("read 1.3") << "on_t1_treewidget_node_1_3_button_1_read" << 1 << 3 << uint16_t(0x2006)
+                                  << "基础参数，读错误";
+        QTest::newRow("write 2.2") << "on_t1_treewidget_node_2_2_button_2_write" << 2 << 2 << uint16_t(0x2041)
+                                   << "基础参数，写错误";
+    }
+    void singleRowFailures()
+    {
+        QFETCH(QString, buttonName);
+        QFETCH(int, group);
+        QFETCH(int, row);
+        QFETCH(uint16_t, object);
+        QFETCH(QString, text);
+        Harness h;
+        h.window().on_actionManual_triggered();
+        h.drive().faults().silentObjects.insert(uint32_t(object) << 8);
+        button(h, buttonName)->click();
+        h.run(1000);
+        QCOMPARE(column1(h, group, row), QStringLiteral("error!"));
+        QCOMPARE(h.boxes().size(), 1);
+        QCOMPARE(h.boxes()[0].title, QStringLiteral("错误提示"));
+        QCOMPARE(h.boxes()[0].text, text);
+        QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(255));
+        QCOMPARE(h.window().pageJobs().pageJobBusy, uint8_t(0));
+        QCOMPARE(h.pageFrames().size(), 3);
+        QCOMPARE(h.framesFor(object).size(), 3);
+    }
+
     void singleRowReadRestartsThePage()
     {
         Harness h;

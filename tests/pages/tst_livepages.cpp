@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -30,6 +31,7 @@ class LivePagesTest : public QObject {
     Q_OBJECT
 
     QString m_screens;
+    QStringList m_boxes;
 
     void save(MainWindow &w, const char *name)
     {
@@ -42,8 +44,9 @@ private slots:
     {
         m_screens = QStringLiteral(SCREENS_DIR);
         QDir().mkpath(m_screens);
-        MessageBoxes::setRecorder([](MessageBoxes::Kind, const QString &, const QString &) {});
+        MessageBoxes::setRecorder([this](MessageBoxes::Kind, const QString &, const QString &text) { m_boxes << text; });
     }
+    void init() { m_boxes.clear(); }
     void cleanupTestCase() { MessageBoxes::setRecorder({}); }
 
     void statusFollowsTheDrive()
@@ -103,6 +106,40 @@ private slots:
         QVERIFY(waitUntil([&]() { return lampOn(w, "common_tw2_tab21_label_1") && !lampOn(w, "common_tw2_tab21_label_3"); }, 15000));
         QCOMPARE(int32_t(sim.get(0x6064)), 20000);
         save(w, "page2-in-place");
+    }
+
+    // Another node's heartbeat every millisecond on the same line: page 1
+    // still reads without a failure, and the data window shows the heartbeats
+    // while the bus never falls quiet.
+    void aHeartbeatEveryMillisecond()
+    {
+        DriveSimProcess sim({QStringLiteral("--heartbeat"), QStringLiteral("1")});
+        QVERIFY(sim.isRunning());
+        sim.command(QStringLiteral("set 2005 17"));
+        MainWindow w;
+        w.resize(1380, 780);
+        w.show();
+        w.openPortAtStart(sim.slavePath(), 256000);
+        QVERIFY(waitUntil([&]() { return w.isPortOpen(); }, 2000));
+        auto *log = w.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+        const QString heartbeat = QStringLiteral("00 00 00 07 05 01 05 ");
+        QVERIFY(waitUntil([&]() { return log->toPlainText().count(heartbeat) >= 10; }, 3000));
+
+        w.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(0);
+        w.findChild<QPushButton *>(QStringLiteral("t1_g1_pushButton_1_read_param"))->click();
+        BasicParamPage &page = w.basicParamPage();
+        QVERIFY(waitUntil([&]() { return w.pageJobs().pageJobResult == 1 || !m_boxes.isEmpty(); }, 8000));
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(page.rowItem(1, 2)->text(1), QStringLiteral("23"));
+        // Received entries keep coming although the line never falls quiet.
+        for (int i = 0; i < 3; ++i) {
+            w.on_BtnClear_clicked();
+            QVERIFY(waitUntil([&]() {
+                const QString text = log->toPlainText();
+                return text.contains(QStringLiteral("]RX<-◆")) && text.contains(heartbeat);
+            }, 1000));
+        }
+        save(w, "busy-bus-page1");
     }
 };
 

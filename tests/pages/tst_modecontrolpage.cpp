@@ -1,12 +1,18 @@
 // Page 2 against the virtual drive: the frames of every motion command, the
 // waits for target reached, stop requests, and the parameter jobs.
 
+#include "app/messageboxes.h"
 #include "app/tickcounter.h"
 #include "pages/modecontrolpage.h"
 #include "tests/support/harness.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -260,21 +266,98 @@ private slots:
         QCOMPARE(h.drive().value(0x607A, 0), 123456u);
     }
 
-    void groupOneReadFailsOnASilentObject()
+    // Each parameter job that meets a silent object: the objects before it
+    // are done, its own box (once), 255, the marks cleared after the box, and
+    // nothing after the silent object is sent.
+    void parameterJobsFailOnASilentObject_data()
     {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<uint32_t>("silent");   // index << 8 | subindex
+        QTest::addColumn<uint16_t>("notSent");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("group 1 read") << "t2_g0_btn_1_read_param" << (0x6083u << 8) << uint16_t(0x6081)
+                                      << "参数组1-读错误";
+        QTest::newRow("group 1 download") << "t2_g0_btn_2_download_param" << (0x6083u << 8) << uint16_t(0x6081)
+                                          << "参数组1-写错误";
+        QTest::newRow("homing read") << "t2_g8_btn_3_read_param" << (0x6099u << 8 | 2) << uint16_t(0x609A)
+                                     << "回原点模式-读错误";
+        QTest::newRow("homing download") << "t2_g8_btn_4_download_param" << (0x6099u << 8 | 2) << uint16_t(0x609A)
+                                         << "回原点模式-写错误";
+    }
+    void parameterJobsFailOnASilentObject()
+    {
+        QFETCH(QString, button);
+        QFETCH(uint32_t, silent);
+        QFETCH(uint16_t, notSent);
+        QFETCH(QString, text);
         Harness h;
         h.drive().setValue(0x200E, 0, 77);
-        h.drive().faults().silentObjects.insert(0x6083u << 8);
-        click(h, "t2_g0_btn_1_read_param");
+        h.drive().faults().silentObjects.insert(silent);
+        click(h, button.toLatin1().constData());
         h.run(3000);
-        QCOMPARE(h.window().modeControlPage().paramGroup1Value(0x200E), 77);
+        if (button.startsWith(QLatin1String("t2_g0_btn_1")))
+            QCOMPARE(h.window().modeControlPage().paramGroup1Value(0x200E), 77);  // read before the failure
         QCOMPARE(h.boxes().size(), 1);
         QCOMPARE(h.boxes()[0].title, QStringLiteral("错误提示"));
-        QCOMPARE(h.boxes()[0].text, QStringLiteral("参数组1-读错误"));
+        QCOMPARE(h.boxes()[0].text, text);
         QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(255));
         QCOMPARE(h.window().pageJobs().pageJobRequestMark, uint8_t(0));
         QCOMPARE(h.window().pageJobs().pageJobBusy, uint8_t(0));
-        QVERIFY(h.framesFor(0x6081).isEmpty());
+        int silentFrames = 0;
+        for (const Harness::SentFrame &f : h.pageFrames())
+            silentFrames += (uint32_t(f.index()) << 8 | f.subIndex()) == silent;
+        QCOMPARE(silentFrames, 3);
+        QVERIFY(h.framesFor(notSent).isEmpty());
+    }
+
+    // With the real boxes, not the recorder: the failure box opens after the
+    // tick handler has returned, so the loop keeps stepping while it is open;
+    // the page's marks stay until the user has closed it.
+    void theTickLoopRunsOnUnderAFailureBox()
+    {
+        Harness h;
+        MessageBoxes::setRecorder({});
+        h.setDriveConnected(false);
+        int steps = 0;
+        QTimer stepper;
+        QObject::connect(&stepper, &QTimer::timeout, [&]() {
+            h.run(1);
+            ++steps;
+        });
+        stepper.start(0);
+
+        struct Seen {
+            QString title, text;
+            int stepsWhenOpened = -1, stepsWhenClosed = -1;
+            uint8_t markWhileOpen = 0;
+        } seen;
+        QTimer watcher;
+        QElapsedTimer open;
+        QObject::connect(&watcher, &QTimer::timeout, [&]() {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (seen.stepsWhenOpened < 0) {
+                seen.stepsWhenOpened = steps;
+                seen.title = box->windowTitle();
+                seen.text = box->text();
+                open.start();
+            } else if (steps >= seen.stepsWhenOpened + 200 || open.elapsed() > 5000) {
+                seen.markWhileOpen = h.window().pageJobs().pageJobRequestMark;
+                seen.stepsWhenClosed = steps;
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        watcher.start(5);
+
+        click(h, "t2_g0_btn_1_read_param");
+        QTRY_VERIFY_WITH_TIMEOUT(seen.stepsWhenClosed >= 0 && !QApplication::activeModalWidget(), 20000);
+        QCOMPARE(seen.title, QStringLiteral("错误提示"));
+        QCOMPARE(seen.text, QStringLiteral("参数组1-读错误"));
+        QVERIFY(seen.stepsWhenClosed >= seen.stepsWhenOpened + 200);  // the loop ran under the box
+        QCOMPARE(seen.markWhileOpen, uint8_t(90));
+        QCOMPARE(h.window().pageJobs().pageJobRequestMark, uint8_t(0));  // cleared once it was closed
+        QCOMPARE(h.window().pageJobs().pageJobResult, uint8_t(255));
     }
 
     void homingParameters()

@@ -118,6 +118,52 @@ private slots:
         QCOMPARE(h.window().pageJobs().pageJobDoneMark, uint8_t(0));
     }
 
+    // A serial worker that lags behind the GUI thread (a loaded 2-core
+    // machine, a reopen) must change nothing the drive sees: the same frames in
+    // the same order, each at least 50 ticks after the one before, and no
+    // failure box, whether the engine steps every tick, every 8th or not at
+    // all for 30 ticks after each job starts.
+    void aLaggingWorkerChangesNothing_data()
+    {
+        QTest::addColumn<uint8_t>("page");
+        QTest::addColumn<uint16_t>("code");
+        QTest::addColumn<int>("transfers");
+        QTest::newRow("basic parameters, read all") << uint8_t(1) << uint16_t(0x1001) << 11;
+        QTest::newRow("basic parameters, write all") << uint8_t(1) << uint16_t(0x1002) << 10;
+        QTest::newRow("velocity mode (controlword 0 included)") << uint8_t(2) << uint16_t(0x2050) << 9;
+    }
+    void aLaggingWorkerChangesNothing()
+    {
+        QFETCH(uint8_t, page);
+        QFETCH(uint16_t, code);
+        QFETCH(int, transfers);
+        auto runJob = [&](uint32_t engineEvery, uint32_t hold, QVector<Harness::SentFrame> &frames) {
+            Harness h;
+            h.window().on_actionManual_triggered();
+            h.setEngineEvery(engineEvery);
+            h.run(60);
+            h.window().requestPageJob(page, code);
+            h.holdEngine(hold);
+            h.run(3000);
+            QVERIFY2(h.boxes().isEmpty(), qPrintable(h.boxes().value(0).text));
+            frames = h.sentFrames();
+        };
+        QVector<Harness::SentFrame> reference, lagging, held;
+        runJob(1, 0, reference);
+        runJob(8, 0, lagging);
+        runJob(1, 30, held);
+        QCOMPARE(reference.size(), transfers);
+        for (const QVector<Harness::SentFrame> *run : {&lagging, &held}) {
+            QCOMPARE(run->size(), reference.size());
+            for (int i = 0; i < run->size(); ++i) {
+                QCOMPARE(run->at(i).bytes.toHex(' '), reference.at(i).bytes.toHex(' '));
+                if (i > 0)
+                    QVERIFY2(run->at(i).tick - run->at(i - 1).tick >= 50,
+                             qPrintable(QStringLiteral("frame %1 after %2 ticks").arg(i).arg(run->at(i).tick - run->at(i - 1).tick)));
+            }
+        }
+    }
+
     void nodeComesFromTheSpinBox()
     {
         Harness h(9);

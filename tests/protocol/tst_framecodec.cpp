@@ -201,6 +201,17 @@ private slots:
         }
     }
 
+    // Five quiet ticks give up a partial frame, also where the clock wraps.
+    void aPartialFrameIsGivenUpAcrossTheWrap()
+    {
+        TickCounter::useManualClock(0xFFFFFFFDu);
+        feed(QByteArray::fromHex("00000005810840"));
+        tick(4);
+        QCOMPARE(SdoClient::receivedCount(), 7);
+        tick(1);
+        QCOMPARE(SdoClient::receivedCount(), 0);
+    }
+
     // The answer is taken the moment its last byte arrives, not after a pause.
     void answerIsTakenWithItsLastByte()
     {

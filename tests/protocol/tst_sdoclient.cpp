@@ -98,8 +98,16 @@ private slots:
         QCOMPARE(m_sink->frames.first(), QByteArray::fromHex("000000060108" "2F60600006000000"));
     }
 
+    void silenceGivesThreeTransmissions_data()
+    {
+        QTest::addColumn<uint32_t>("start");
+        QTest::newRow("from 0") << 0u;
+        QTest::newRow("across the wrap") << 0xFFFFFFC0u;
+    }
     void silenceGivesThreeTransmissions()
     {
+        QFETCH(uint32_t, start);
+        TickCounter::useManualClock(start);
         SdoClient::requestRead(1, 0x6041, 0);
         tick(400);
         QCOMPARE(m_sink->frames.size(), 3);
@@ -124,8 +132,16 @@ private slots:
         QCOMPARE(uint8_t(m_sink->frames[1].at(7)), uint8_t(0x3F));
     }
 
+    void answeredRequestsAreSpacedByFiftyTicks_data()
+    {
+        QTest::addColumn<uint32_t>("start");
+        QTest::newRow("from 0") << 0u;
+        QTest::newRow("across the wrap") << 0xFFFFFFE0u;
+    }
     void answeredRequestsAreSpacedByFiftyTicks()
     {
+        QFETCH(uint32_t, start);
+        TickCounter::useManualClock(start);
         SdoClient::requestRead(1, 0x6041, 0);
         tick();
         answer("0000000581084B41600037060000");

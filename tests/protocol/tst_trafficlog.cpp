@@ -13,6 +13,11 @@
 #include <QTimer>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 class TrafficLogTest : public QObject {
     Q_OBJECT
 
@@ -80,8 +85,19 @@ private slots:
         QVERIFY2(rx.match(m_view->toPlainText()).hasMatch(), qPrintable(m_view->toPlainText()));
     }
 
+    void burstsWithinFiftyTicksShareAHeader_data()
+    {
+        QTest::addColumn<uint32_t>("start");
+        QTest::newRow("tick 1000") << 1000u;
+        QTest::newRow("across the wrap") << 0xFFFFFFF0u;
+    }
     void burstsWithinFiftyTicksShareAHeader()
     {
+        QFETCH(uint32_t, start);
+        TickCounter::useManualClock(start - 100);
+        m_window->readFromCom(QByteArray::fromHex("AA"));
+        m_window->on_BtnClear_clicked();
+        TickCounter::useManualClock(start);
         m_window->readFromCom(QByteArray::fromHex("0102"));
         ticks(20);
         m_window->readFromCom(QByteArray::fromHex("0304"));
@@ -106,6 +122,29 @@ private slots:
         QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]TX->◇00 00 00 06 01 08 40 41 60 00 00 00 00 00 "));
     }
 
+    // A bus with other traffic and nothing sent: received text alone never
+    // takes the log past 100,000 characters; the newest entries stay.
+    void aFloodOfBurstsKeepsTheLogBounded()
+    {
+        QByteArray burst(200, '\x07');  // 600 characters of hex each
+        int peak = 0;
+        for (int i = 0; i < 1000; ++i) {
+            burst[0] = char(i & 0xFF);
+            burst[1] = char(i >> 8);
+            ticks(60);  // each burst gets a header of its own
+            m_window->readFromCom(burst);
+            peak = qMax(peak, m_view->document()->characterCount());
+        }
+        QVERIFY2(peak <= 100000 + 700, qPrintable(QString::number(peak)));
+        QVERIFY(m_view->document()->characterCount() > 50000);
+        const QString text = m_view->toPlainText();
+        QVERIFY(text.endsWith(QStringLiteral("\n[]RX<-◆E7 03 ") + QStringLiteral("07 ").repeated(198)));
+        QVERIFY2(text.startsWith(QStringLiteral("[]RX<-◆")), qPrintable(text.left(40)));  // whole entries only
+        // A transmitted frame still clears it past 5000 characters.
+        m_window->Display_textBrowser_2(QByteArray::fromHex("0000000601084041600000000000"), 14);
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("\n[]TX->◇00 00 00 06 01 08 40 41 60 00 00 00 00 00 "));
+    }
+
     void clearButton()
     {
         m_window->readFromCom(QByteArray::fromHex("0102"));
@@ -121,13 +160,52 @@ private slots:
         QVERIFY(m_window->trafficLog().writeToFile(file));
         QCOMPARE(m_boxes, QStringList{QStringLiteral("Finish|Successfully save the file!")});
         QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
-        QCOMPARE(QString::fromUtf8(f.readAll()), m_view->toPlainText());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        // UTF-8 whatever the platform's code page: the marks survive.
+        QCOMPARE(f.readAll(), QByteArray("\n[]TX->\xE2\x97\x87" "00 00 00 06 01 08 40 41 60 00 00 00 00 00 "));
+        f.close();
 
         m_boxes.clear();
         QVERIFY(!m_window->trafficLog().writeToFile(dir.filePath(QStringLiteral("no/such/dir/log.txt"))));
         QCOMPARE(m_boxes, QStringList{QStringLiteral("Error|File to open file!")});
     }
+
+#ifdef Q_OS_UNIX
+    // A file that opens but takes no more than a few bytes (a full disk; here
+    // a file size limit, which holds for root too): the error box, not the
+    // success box, and the file that was there before is left as it was.
+    void aWriteThatFailsIsReportedAndKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("log.txt"));
+        const QByteArray old("the log saved yesterday, which must survive\n");
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        const QByteArray burst(100, '\x55');
+        for (int i = 0; i < 10; ++i)
+            m_window->readFromCom(burst);
+
+        struct rlimit before {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        struct rlimit small = before;
+        small.rlim_cur = 16;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved = m_window->trafficLog().writeToFile(file);
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!saved);
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("Error|File to open file!")});
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
+    }
+#endif
 };
 
 QTEST_MAIN(TrafficLogTest)

@@ -78,9 +78,16 @@ private slots:
         QVERIFY(check(QStringLiteral("000")) != QValidator::Acceptable);
         QCOMPARE(check(QStringLiteral("9a")), QValidator::Invalid);
         QCOMPARE(check(QStringLiteral("abc")), QValidator::Invalid);
+        // The port takes a signed 32-bit rate: nothing above 2^31 - 1 gets through.
+        QCOMPARE(check(QStringLiteral("2147483647")), QValidator::Acceptable);
+        QCOMPARE(check(QStringLiteral("2147483648")), QValidator::Invalid);
+        QCOMPARE(check(QStringLiteral("99999999999999999999")), QValidator::Invalid);
 
         QTest::keyClicks(edit, QStringLiteral("x1y2"));
         QCOMPARE(edit->text(), QStringLiteral("12"));
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("4294967296"));
+        QCOMPARE(edit->text(), QStringLiteral("429496729"));  // the last digit is refused
 
         baud->setCurrentIndex(3);
         QVERIFY(baud->lineEdit()->isReadOnly());

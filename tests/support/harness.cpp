@@ -1,6 +1,7 @@
 #include "tests/support/harness.h"
 
 #include "app/tickcounter.h"
+#include "protocol/framecodec.h"
 #include "protocol/sdoclient.h"
 
 #include <QTimer>
@@ -13,7 +14,9 @@ Harness::Harness(uint8_t node, bool openPort, uint32_t startTick)
     });
     m_window = std::make_unique<MainWindow>();
     m_window->tickTimer()->stop();
+    // The tool starts its clock with its window: stamps start where the clock does.
     TickCounter::useManualClock(startTick);
+    setLastTxTick(startTick);
     m_window->restartTickLoop();
     m_window->setNodeAddress(node);
 
