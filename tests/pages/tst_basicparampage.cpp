@@ -258,8 +258,12 @@ private slots:
 
         // Once the user picks an item, that item is sent.
         QTest::keyClick(microstep, Qt::Key_Down);  // emits activated like a pick from the list
-        QVERIFY(microstep->currentIndex() >= 0);
-        QCOMPARE(h.window().basicParamPage().basicParamValue(1, 3), uint16_t(microstep->currentIndex()));
+        QCOMPARE(microstep->currentText(), QStringLiteral("0—200（Pu/rev）   "));
+        h.clearSentFrames();
+        button(h, QStringLiteral("on_t1_treewidget_node_1_3_button_2_write"))->click();
+        h.run(600);
+        QCOMPARE(h.framesFor(0x2006).size(), 1);
+        QCOMPARE(h.framesFor(0x2006)[0].value(), 0u);
     }
 
     void setAndGetByRow()
