@@ -3,6 +3,7 @@
 #include "app/messageboxes.h"
 #include "app/tickcounter.h"
 #include "pages/basicparampage.h"
+#include "pages/iopage.h"
 #include "pages/modecontrolpage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_modeControlPage = std::make_unique<ModeControlPage>(ui, m_jobs);
     m_modeControlPage->connectButtons();
     m_modeControlPage->setModeControlPageDisabled(true);
+    m_ioPage = std::make_unique<IoPage>(ui, m_jobs);
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
     setProgramPageDisabled(true, false);
@@ -104,6 +106,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_scheduler.setPageSequencer(2, [this](uint8_t node, int16_t code) {
         m_modeControlPage->runModeControlSequencer(node, code);
     });
+    m_scheduler.setPageSequencer(3, [this](uint8_t node, int16_t code) { m_ioPage->runIoSequencer(node, code); });
 
     resetPageJobState();
 
@@ -128,6 +131,7 @@ MainWindow::~MainWindow()
     m_tickTimer->stop();
     shutDownSerialSide();
     setFrameSink(nullptr);
+    m_ioPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -426,6 +430,8 @@ void MainWindow::loadLanguage(uint32_t language)
         m_translator->load(QStringLiteral(":/language/lang_en.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
+    if (m_ioPage)
+        m_ioPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -442,7 +448,7 @@ void MainWindow::on_action_Chinese_triggered()
 
 // ---- pages that follow the port's state until their own files exist --------
 
-void MainWindow::setIoPageDisabled(bool disabled) { ui->tab_3->setDisabled(disabled); }
+void MainWindow::setIoPageDisabled(bool disabled) { m_ioPage->setIoPageDisabled(disabled); }
 void MainWindow::setPdoPageDisabled(bool disabled) { ui->tab_4->setDisabled(disabled); }
 void MainWindow::setProgramPageDisabled(bool disabled, bool running)
 {
