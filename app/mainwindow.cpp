@@ -5,6 +5,7 @@
 #include "pages/basicparampage.h"
 #include "pages/iopage.h"
 #include "pages/modecontrolpage.h"
+#include "pages/sdodebugpage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_modeControlPage->connectButtons();
     m_modeControlPage->setModeControlPageDisabled(true);
     m_ioPage = std::make_unique<IoPage>(ui, m_jobs);
+    m_sdoDebugPage = std::make_unique<SdoDebugPage>(ui, m_jobs);
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
     setProgramPageDisabled(true, false);
@@ -107,6 +109,7 @@ MainWindow::MainWindow(QWidget *parent)
         m_modeControlPage->runModeControlSequencer(node, code);
     });
     m_scheduler.setPageSequencer(3, [this](uint8_t node, int16_t code) { m_ioPage->runIoSequencer(node, code); });
+    m_scheduler.setPageSequencer(6, [this](uint8_t, int16_t code) { m_sdoDebugPage->runSdoDebugSequencer(code); });
 
     resetPageJobState();
 
@@ -131,6 +134,7 @@ MainWindow::~MainWindow()
     m_tickTimer->stop();
     shutDownSerialSide();
     setFrameSink(nullptr);
+    m_sdoDebugPage.reset();
     m_ioPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
@@ -432,6 +436,8 @@ void MainWindow::loadLanguage(uint32_t language)
     ui->retranslateUi(this);
     if (m_ioPage)
         m_ioPage->retranslate();
+    if (m_sdoDebugPage)
+        m_sdoDebugPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -455,7 +461,7 @@ void MainWindow::setProgramPageDisabled(bool disabled, bool running)
     Q_UNUSED(running);
     ui->tab_5->setDisabled(disabled);
 }
-void MainWindow::setSdoDebugPageDisabled(bool disabled) { ui->tab_6->setDisabled(disabled); }
+void MainWindow::setSdoDebugPageDisabled(bool disabled) { m_sdoDebugPage->setSdoDebugPageDisabled(disabled); }
 void MainWindow::setOneKeyPageDisabled(bool disabled) { ui->tab_7->setDisabled(disabled); }
 void MainWindow::setPageTabsLocked(bool locked)
 {

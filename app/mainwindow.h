@@ -22,6 +22,7 @@ class QTranslator;
 class BasicParamPage;
 class ModeControlPage;
 class IoPage;
+class SdoDebugPage;
 class uartCfg;
 class uartWork;
 namespace Ui { class MainWindow; }
@@ -60,6 +61,7 @@ public:
     BasicParamPage &basicParamPage() { return *m_basicParamPage; }
     ModeControlPage &modeControlPage() { return *m_modeControlPage; }
     IoPage &ioPage() { return *m_ioPage; }
+    SdoDebugPage &sdoDebugPage() { return *m_sdoDebugPage; }
 
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
@@ -150,4 +152,5 @@ private:
     std::unique_ptr<BasicParamPage> m_basicParamPage;
     std::unique_ptr<ModeControlPage> m_modeControlPage;
     std::unique_ptr<IoPage> m_ioPage;
+    std::unique_ptr<SdoDebugPage> m_sdoDebugPage;
 };

@@ -739,4 +739,51 @@
         <translation>6-Output low level</translation>
     </message>
 </context>
+<context>
+    <name>SdoDebugPageForm</name>
+    <message>
+        <source>CANopen SDO调试</source>
+        <translation>CANopen SDO debug</translation>
+    </message>
+    <message>
+        <source>设备地址:</source>
+        <translation>Device address:</translation>
+    </message>
+    <message>
+        <source>索引HEX:0x</source>
+        <translation>Index HEX: 0x</translation>
+    </message>
+    <message>
+        <source>子索引HEX:0x</source>
+        <translation>Sub index HEX: 0x</translation>
+    </message>
+    <message>
+        <source>数据长度:</source>
+        <translation>Data length:</translation>
+    </message>
+    <message>
+        <source>8位</source>
+        <translation>8bit</translation>
+    </message>
+    <message>
+        <source>16位</source>
+        <translation>16bit</translation>
+    </message>
+    <message>
+        <source>32位</source>
+        <translation>32bit</translation>
+    </message>
+    <message>
+        <source>数据:</source>
+        <translation>data:</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+</context>
 </TS>
