@@ -468,3 +468,10 @@ void MainWindow::setPageTabsLocked(bool locked)
     for (int i = 0; i < 5 && i < ui->tabWidget->count(); ++i)
         ui->tabWidget->setTabEnabled(i, !locked);
 }
+
+void MainWindow::showSdoDebugTab()
+{
+    if (ui->tabWidget->indexOf(ui->tab_6) >= 0)
+        return;
+    ui->tabWidget->insertTab(ui->tabWidget->indexOf(ui->tab_5) + 1, ui->tab_6, tr("CAN调试"));
+}

@@ -63,6 +63,9 @@ public:
     IoPage &ioPage() { return *m_ioPage; }
     SdoDebugPage &sdoDebugPage() { return *m_sdoDebugPage; }
 
+    // Puts the SDO debug tab, taken out at start-up, back after "5-程序控制".
+    void showSdoDebugTab();
+
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
     uint32_t model() const { return m_model; }

@@ -1,13 +1,17 @@
 // Page 6 against the virtual drive: what the typed fields become, the
-// frames a read or write sends, the width the drive reports, and failures.
+// frames a read or write sends, the width the drive reports, failures, and
+// the tab that only the command line brings into view.
 
 #include "pages/sdodebugpage.h"
 #include "tests/support/harness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -279,6 +283,41 @@ private slots:
         QCOMPARE(shown(h, kValue), QStringLiteral("6"));
         QVERIFY(h.window().pageJobs().pageJobResult != 6);
         QVERIFY(h.boxes().isEmpty());
+    }
+
+    void tabOnlyOnRequest()
+    {
+        Harness h(1, false);
+        auto *tabs = h.window().findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        auto titles = [tabs]() {
+            QStringList t;
+            for (int i = 0; i < tabs->count(); ++i)
+                t << tabs->tabText(i);
+            return t;
+        };
+        QCOMPARE(titles().size(), 6);
+        QVERIFY(!titles().contains(QStringLiteral("CAN debug")));
+        const int current = tabs->currentIndex();
+        h.window().showSdoDebugTab();
+        h.window().showSdoDebugTab();
+        QCOMPARE(titles(), (QStringList{"1-Basic Parameters", "2-Working Method", "3-DI/DO Parameters",
+                                        "4-PDO Settings", "5-Program Control", "CAN debug", "One-click Setup"}));
+        QCOMPARE(tabs->widget(5)->objectName(), QStringLiteral("tab_6"));
+        QVERIFY(tabs->widget(5)->findChild<QGroupBox *>(QStringLiteral("groupBox_15")));
+        QCOMPARE(tabs->currentIndex(), current);
+    }
+
+    void commandLineOption()
+    {
+        QProcess p;
+        p.start(QStringLiteral(AXISCOPE_PATH), {"--help"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QString::fromLocal8Bit(p.readAllStandardOutput()).contains(QStringLiteral("--sdo-debug")));
+        // The option is known (an unknown one exits with status 2).
+        p.start(QStringLiteral(AXISCOPE_PATH), {"--sdo-debug", "--version"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
     }
 };
 
