@@ -52,6 +52,7 @@ struct Options {
     QString port;
     uint32_t baud = 256000;
     int node = 1;
+    bool sdoDebug = false;
 };
 
 // Exits with status 2 and a message on stderr for a value it cannot use.
@@ -68,9 +69,12 @@ Options parseCommandLine(const QCoreApplication &app)
                                         QStringLiteral("N"), QStringLiteral("256000"));
     const QCommandLineOption nodeOption(QStringLiteral("node"), QStringLiteral("Drive node number, 1 to 127 (default 1)."),
                                         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption sdoDebugOption(QStringLiteral("sdo-debug"),
+                                            QStringLiteral("Show the SDO debug tab (raw object read and write)."));
     parser.addOption(portOption);
     parser.addOption(baudOption);
     parser.addOption(nodeOption);
+    parser.addOption(sdoDebugOption);
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "axiscope-corvex: %s\n", qPrintable(parser.errorText()));
         std::exit(2);
@@ -102,6 +106,7 @@ Options parseCommandLine(const QCoreApplication &app)
         std::exit(2);
     }
     options.node = node;
+    options.sdoDebug = parser.isSet(sdoDebugOption);
     if (parser.isSet(portOption)) {
         options.port = parser.value(portOption).trimmed();
         if (options.port.isEmpty()) {
@@ -127,6 +132,8 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     window.setNodeAddress(options.node);
+    if (options.sdoDebug)
+        window.showSdoDebugTab();
     window.show();
     if (!options.port.isEmpty())
         window.openPortAtStart(options.port, options.baud);

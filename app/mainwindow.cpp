@@ -3,7 +3,9 @@
 #include "app/messageboxes.h"
 #include "app/tickcounter.h"
 #include "pages/basicparampage.h"
+#include "pages/iopage.h"
 #include "pages/modecontrolpage.h"
+#include "pages/sdodebugpage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -92,6 +94,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_modeControlPage = std::make_unique<ModeControlPage>(ui, m_jobs);
     m_modeControlPage->connectButtons();
     m_modeControlPage->setModeControlPageDisabled(true);
+    m_ioPage = std::make_unique<IoPage>(ui, m_jobs);
+    m_sdoDebugPage = std::make_unique<SdoDebugPage>(ui, m_jobs);
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
     setProgramPageDisabled(true, false);
@@ -106,6 +110,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_scheduler.setPageSequencer(2, [this](uint8_t node, int16_t code) {
         m_modeControlPage->runModeControlSequencer(node, code);
     });
+    m_scheduler.setPageSequencer(3, [this](uint8_t node, int16_t code) { m_ioPage->runIoSequencer(node, code); });
+    m_scheduler.setPageSequencer(6, [this](uint8_t, int16_t code) { m_sdoDebugPage->runSdoDebugSequencer(code); });
 
     resetPageJobState();
 
@@ -132,6 +138,8 @@ MainWindow::~MainWindow()
     MessageBoxes::setShuttingDown(true);
     m_tickTimer->stop();
     shutDownSerialSide();
+    m_sdoDebugPage.reset();
+    m_ioPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -444,6 +452,10 @@ void MainWindow::loadLanguage(uint32_t language)
         m_translator->load(QStringLiteral(":/language/lang_en.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
+    if (m_ioPage)
+        m_ioPage->retranslate();
+    if (m_sdoDebugPage)
+        m_sdoDebugPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -460,17 +472,24 @@ void MainWindow::on_action_Chinese_triggered()
 
 // ---- pages that follow the port's state until their own files exist --------
 
-void MainWindow::setIoPageDisabled(bool disabled) { ui->tab_3->setDisabled(disabled); }
+void MainWindow::setIoPageDisabled(bool disabled) { m_ioPage->setIoPageDisabled(disabled); }
 void MainWindow::setPdoPageDisabled(bool disabled) { ui->tab_4->setDisabled(disabled); }
 void MainWindow::setProgramPageDisabled(bool disabled, bool running)
 {
     Q_UNUSED(running);
     ui->tab_5->setDisabled(disabled);
 }
-void MainWindow::setSdoDebugPageDisabled(bool disabled) { ui->tab_6->setDisabled(disabled); }
+void MainWindow::setSdoDebugPageDisabled(bool disabled) { m_sdoDebugPage->setSdoDebugPageDisabled(disabled); }
 void MainWindow::setOneKeyPageDisabled(bool disabled) { ui->tab_7->setDisabled(disabled); }
 void MainWindow::setPageTabsLocked(bool locked)
 {
     for (int i = 0; i < 5 && i < ui->tabWidget->count(); ++i)
         ui->tabWidget->setTabEnabled(i, !locked);
+}
+
+void MainWindow::showSdoDebugTab()
+{
+    if (ui->tabWidget->indexOf(ui->tab_6) >= 0)
+        return;
+    ui->tabWidget->insertTab(ui->tabWidget->indexOf(ui->tab_5) + 1, ui->tab_6, tr("CAN调试"));
 }

@@ -21,6 +21,8 @@ class QTimer;
 class QTranslator;
 class BasicParamPage;
 class ModeControlPage;
+class IoPage;
+class SdoDebugPage;
 class uartCfg;
 class uartWork;
 namespace Ui { class MainWindow; }
@@ -62,6 +64,11 @@ public:
     TrafficLog &trafficLog() { return m_log; }
     BasicParamPage &basicParamPage() { return *m_basicParamPage; }
     ModeControlPage &modeControlPage() { return *m_modeControlPage; }
+    IoPage &ioPage() { return *m_ioPage; }
+    SdoDebugPage &sdoDebugPage() { return *m_sdoDebugPage; }
+
+    // Puts the SDO debug tab, taken out at start-up, back after "5-程序控制".
+    void showSdoDebugTab();
 
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
@@ -151,4 +158,6 @@ private:
     TrafficLog m_log;
     std::unique_ptr<BasicParamPage> m_basicParamPage;
     std::unique_ptr<ModeControlPage> m_modeControlPage;
+    std::unique_ptr<IoPage> m_ioPage;
+    std::unique_ptr<SdoDebugPage> m_sdoDebugPage;
 };

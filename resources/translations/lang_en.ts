@@ -577,4 +577,213 @@
         <translation>Write</translation>
     </message>
 </context>
+<context>
+    <name>IoPageForm</name>
+    <message>
+        <source>读取参数</source>
+        <translation>Read Parameters</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download Parameters</translation>
+    </message>
+    <message>
+        <source>输入输出端子配置</source>
+        <translation>DI/DO Port Config</translation>
+    </message>
+    <message>
+        <source>输入端子PU功能：</source>
+        <translation>DI Port PU funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子DR功能：</source>
+        <translation>DI Port DR funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X0功能：</source>
+        <translation>DI Port X0 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X1功能：</source>
+        <translation>DI Port X1 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X2功能：</source>
+        <translation>DI Port X2 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X3功能：</source>
+        <translation>DI Port X3 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X4功能：</source>
+        <translation>DI Port X4 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X5功能：</source>
+        <translation>DI Port X5 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X6功能：</source>
+        <translation>DI Port X6 funtion:</translation>
+    </message>
+    <message>
+        <source>输入端子X7功能：</source>
+        <translation>DI Port X7 funtion:</translation>
+    </message>
+    <message>
+        <source>输出端子Y0功能：</source>
+        <translation>DO Port Y0 funtion:</translation>
+    </message>
+    <message>
+        <source>输出端子Y1功能：</source>
+        <translation>DO Port Y1 funtion:</translation>
+    </message>
+    <message>
+        <source>输出端子Y2功能：</source>
+        <translation>DO Port Y2 funtion:</translation>
+    </message>
+    <message>
+        <source>输出端子Y3功能：</source>
+        <translation>DO Port Y3 funtion:</translation>
+    </message>
+    <message>
+        <source>电平反转</source>
+        <translation>Level reversal</translation>
+    </message>
+</context>
+<context>
+    <name>IoPage</name>
+    <message>
+        <source>0-未定义</source>
+        <translation>0- Undefined</translation>
+    </message>
+    <message>
+        <source>1-原点信号</source>
+        <translation>1-Homing</translation>
+    </message>
+    <message>
+        <source>2-正限位信号</source>
+        <translation>2-Positive Limit</translation>
+    </message>
+    <message>
+        <source>3-反限位信号</source>
+        <translation>3-Negative Limit</translation>
+    </message>
+    <message>
+        <source>4-电机使能信号</source>
+        <translation>4-MotoreEnableSignal</translation>
+    </message>
+    <message>
+        <source>5-电机释放信号</source>
+        <translation>5-MotoreDisableSignal</translation>
+    </message>
+    <message>
+        <source>6-报警清除信号</source>
+        <translation>6-AlarmClearSignal</translation>
+    </message>
+    <message>
+        <source>7-恢复出厂信号</source>
+        <translation>7- Restore factory signal</translation>
+    </message>
+    <message>
+        <source>8-停止信号</source>
+        <translation>8-Stop signal</translation>
+    </message>
+    <message>
+        <source>9-急停信号</source>
+        <translation>9-Emergency stop signal</translation>
+    </message>
+    <message>
+        <source>10-位置模式运动</source>
+        <translation>10- Position mode movement</translation>
+    </message>
+    <message>
+        <source>11-速度模式运动</source>
+        <translation>11- Speed mode movement</translation>
+    </message>
+    <message>
+        <source>12-JOG+运动</source>
+        <translation>12-JOG+Sport</translation>
+    </message>
+    <message>
+        <source>13-JOG-运动</source>
+        <translation>13 JOG- Sport</translation>
+    </message>
+    <message>
+        <source>14-回原点使能信号</source>
+        <translation>14- Return to origin enable signal</translation>
+    </message>
+    <message>
+        <source>1-报警信号</source>
+        <translation>1- Alarm signal</translation>
+    </message>
+    <message>
+        <source>2-驱动器状态信号</source>
+        <translation>2- Driver status signal</translation>
+    </message>
+    <message>
+        <source>3-回原点完成信号</source>
+        <translation>3-Return to origin completion signal</translation>
+    </message>
+    <message>
+        <source>4-到位信号</source>
+        <translation>4-In place signal</translation>
+    </message>
+    <message>
+        <source>5-输出高电平</source>
+        <translation>5-Output high level</translation>
+    </message>
+    <message>
+        <source>6-输出低电平</source>
+        <translation>6-Output low level</translation>
+    </message>
+</context>
+<context>
+    <name>SdoDebugPageForm</name>
+    <message>
+        <source>CANopen SDO调试</source>
+        <translation>CANopen SDO debug</translation>
+    </message>
+    <message>
+        <source>设备地址:</source>
+        <translation>Device address:</translation>
+    </message>
+    <message>
+        <source>索引HEX:0x</source>
+        <translation>Index HEX: 0x</translation>
+    </message>
+    <message>
+        <source>子索引HEX:0x</source>
+        <translation>Sub index HEX: 0x</translation>
+    </message>
+    <message>
+        <source>数据长度:</source>
+        <translation>Data length:</translation>
+    </message>
+    <message>
+        <source>8位</source>
+        <translation>8bit</translation>
+    </message>
+    <message>
+        <source>16位</source>
+        <translation>16bit</translation>
+    </message>
+    <message>
+        <source>32位</source>
+        <translation>32bit</translation>
+    </message>
+    <message>
+        <source>数据:</source>
+        <translation>data:</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+</context>
 </TS>
