@@ -4,6 +4,7 @@
 #include "app/tickcounter.h"
 #include "pages/basicparampage.h"
 #include "pages/modecontrolpage.h"
+#include "pages/pdopage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -90,6 +91,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_modeControlPage = std::make_unique<ModeControlPage>(ui, m_jobs);
     m_modeControlPage->connectButtons();
     m_modeControlPage->setModeControlPageDisabled(true);
+    m_pdoPage = std::make_unique<PdoPage>(ui->tab_4, m_jobs);
+    m_pdoPage->connectButtons();
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
     setProgramPageDisabled(true, false);
@@ -103,6 +106,9 @@ MainWindow::MainWindow(QWidget *parent)
     });
     m_scheduler.setPageSequencer(2, [this](uint8_t node, int16_t code) {
         m_modeControlPage->runModeControlSequencer(node, code);
+    });
+    m_scheduler.setPageSequencer(4, [this](uint8_t node, int16_t code) {
+        m_pdoPage->runPdoSequencer(node, code);
     });
 
     resetPageJobState();
@@ -128,6 +134,7 @@ MainWindow::~MainWindow()
     m_tickTimer->stop();
     shutDownSerialSide();
     setFrameSink(nullptr);
+    m_pdoPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -426,6 +433,8 @@ void MainWindow::loadLanguage(uint32_t language)
         m_translator->load(QStringLiteral(":/language/lang_en.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
+    if (m_pdoPage)
+        m_pdoPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -443,7 +452,7 @@ void MainWindow::on_action_Chinese_triggered()
 // ---- pages that follow the port's state until their own files exist --------
 
 void MainWindow::setIoPageDisabled(bool disabled) { ui->tab_3->setDisabled(disabled); }
-void MainWindow::setPdoPageDisabled(bool disabled) { ui->tab_4->setDisabled(disabled); }
+void MainWindow::setPdoPageDisabled(bool disabled) { m_pdoPage->setPdoPageDisabled(disabled); }
 void MainWindow::setProgramPageDisabled(bool disabled, bool running)
 {
     Q_UNUSED(running);
