@@ -6,6 +6,7 @@
 #include "pages/iopage.h"
 #include "pages/modecontrolpage.h"
 #include "pages/sdodebugpage.h"
+#include "pages/pdopage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -95,6 +96,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_modeControlPage->connectButtons();
     m_modeControlPage->setModeControlPageDisabled(true);
     m_ioPage = std::make_unique<IoPage>(ui, m_jobs);
+    m_pdoPage = std::make_unique<PdoPage>(ui->tab_4, m_jobs);
+    m_pdoPage->connectButtons();
     m_sdoDebugPage = std::make_unique<SdoDebugPage>(ui, m_jobs);
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
@@ -111,6 +114,7 @@ MainWindow::MainWindow(QWidget *parent)
         m_modeControlPage->runModeControlSequencer(node, code);
     });
     m_scheduler.setPageSequencer(3, [this](uint8_t node, int16_t code) { m_ioPage->runIoSequencer(node, code); });
+    m_scheduler.setPageSequencer(4, [this](uint8_t node, int16_t code) { m_pdoPage->runPdoSequencer(node, code); });
     m_scheduler.setPageSequencer(6, [this](uint8_t, int16_t code) { m_sdoDebugPage->runSdoDebugSequencer(code); });
 
     resetPageJobState();
@@ -140,6 +144,7 @@ MainWindow::~MainWindow()
     shutDownSerialSide();
     m_sdoDebugPage.reset();
     m_ioPage.reset();
+    m_pdoPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -456,6 +461,8 @@ void MainWindow::loadLanguage(uint32_t language)
         m_ioPage->retranslate();
     if (m_sdoDebugPage)
         m_sdoDebugPage->retranslate();
+    if (m_pdoPage)
+        m_pdoPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -473,7 +480,7 @@ void MainWindow::on_action_Chinese_triggered()
 // ---- pages that follow the port's state until their own files exist --------
 
 void MainWindow::setIoPageDisabled(bool disabled) { m_ioPage->setIoPageDisabled(disabled); }
-void MainWindow::setPdoPageDisabled(bool disabled) { ui->tab_4->setDisabled(disabled); }
+void MainWindow::setPdoPageDisabled(bool disabled) { m_pdoPage->setPdoPageDisabled(disabled); }
 void MainWindow::setProgramPageDisabled(bool disabled, bool running)
 {
     Q_UNUSED(running);

@@ -23,6 +23,7 @@ class BasicParamPage;
 class ModeControlPage;
 class IoPage;
 class SdoDebugPage;
+class PdoPage;
 class uartCfg;
 class uartWork;
 namespace Ui { class MainWindow; }
@@ -69,6 +70,7 @@ public:
 
     // Puts the SDO debug tab, taken out at start-up, back after "5-程序控制".
     void showSdoDebugTab();
+    PdoPage &pdoPage() { return *m_pdoPage; }
 
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
@@ -160,4 +162,5 @@ private:
     std::unique_ptr<ModeControlPage> m_modeControlPage;
     std::unique_ptr<IoPage> m_ioPage;
     std::unique_ptr<SdoDebugPage> m_sdoDebugPage;
+    std::unique_ptr<PdoPage> m_pdoPage;
 };

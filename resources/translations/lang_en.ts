@@ -786,4 +786,262 @@
         <translation>Write</translation>
     </message>
 </context>
+<context>
+    <name>PdoPageForm</name>
+    <message>
+        <source>读取参数</source>
+        <translation>Read Parameters</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download Parameters</translation>
+    </message>
+    <message>
+        <source>RPDO配置 </source>
+        <translation>RPDO Setting </translation>
+    </message>
+    <message>
+        <source>TPDO配置</source>
+        <translation>TPDO Setting</translation>
+    </message>
+    <message>
+        <source>RPDO-0-映射1：</source>
+        <translation>RPDO-0 Mapping 1:</translation>
+    </message>
+    <message>
+        <source>RPDO-0-映射2：</source>
+        <translation>RPDO-0 Mapping 2:</translation>
+    </message>
+    <message>
+        <source>RPDO-0-映射3：</source>
+        <translation>RPDO-0 Mapping 3:</translation>
+    </message>
+    <message>
+        <source>RPDO-0-映射4：</source>
+        <translation>RPDO-0 Mapping 4:</translation>
+    </message>
+    <message>
+        <source>RPDO-1-映射1：</source>
+        <translation>RPDO-1 Mapping 1:</translation>
+    </message>
+    <message>
+        <source>RPDO-1-映射2：</source>
+        <translation>RPDO-1 Mapping 2:</translation>
+    </message>
+    <message>
+        <source>RPDO-1-映射3：</source>
+        <translation>RPDO-1 Mapping 3:</translation>
+    </message>
+    <message>
+        <source>RPDO-1-映射4：</source>
+        <translation>RPDO-1 Mapping 4:</translation>
+    </message>
+    <message>
+        <source>RPDO-2-映射1：</source>
+        <translation>RPDO-2 Mapping 1:</translation>
+    </message>
+    <message>
+        <source>RPDO-2-映射2：</source>
+        <translation>RPDO-2 Mapping 2:</translation>
+    </message>
+    <message>
+        <source>RPDO-2-映射3：</source>
+        <translation>RPDO-2 Mapping 3:</translation>
+    </message>
+    <message>
+        <source>RPDO-2-映射4：</source>
+        <translation>RPDO-2 Mapping 4:</translation>
+    </message>
+    <message>
+        <source>RPDO-3-映射1：</source>
+        <translation>RPDO-3 Mapping 1:</translation>
+    </message>
+    <message>
+        <source>RPDO-3-映射2：</source>
+        <translation>RPDO-3 Mapping 2:</translation>
+    </message>
+    <message>
+        <source>RPDO-3-映射3：</source>
+        <translation>RPDO-3 Mapping 3:</translation>
+    </message>
+    <message>
+        <source>RPDO-3-映射4：</source>
+        <translation>RPDO-3 Mapping 4:</translation>
+    </message>
+    <message>
+        <source>TPDO-0-COB-ID：</source>
+        <translation>TPDO-0-COB-ID:</translation>
+    </message>
+    <message>
+        <source>TPDO-1-COB-ID：</source>
+        <translation>TPDO-1-COB-ID:</translation>
+    </message>
+    <message>
+        <source>TPDO-2-COB-ID：</source>
+        <translation>TPDO-2-COB-ID:</translation>
+    </message>
+    <message>
+        <source>TPDO-3-COB-ID：</source>
+        <translation>TPDO-3-COB-ID:</translation>
+    </message>
+    <message>
+        <source>传输类型：</source>
+        <translation>Transmission：</translation>
+    </message>
+    <message>
+        <source>禁止时间：</source>
+        <translation>Prohibited Time：</translation>
+    </message>
+    <message>
+        <source>事件定时器：</source>
+        <translation>Event Timer:</translation>
+    </message>
+    <message>
+        <source>TPDO-0-映射1：</source>
+        <translation>TPDO-0 Map 1:</translation>
+    </message>
+    <message>
+        <source>TPDO-0-映射2：</source>
+        <translation>TPDO-0 Map 2:</translation>
+    </message>
+    <message>
+        <source>TPDO-0-映射3：</source>
+        <translation>TPDO-0 Map 3:</translation>
+    </message>
+    <message>
+        <source>TPDO-0-映射4：</source>
+        <translation>TPDO-0 Map 4:</translation>
+    </message>
+    <message>
+        <source>TPDO-1-映射1：</source>
+        <translation>TPDO-1 Map 1:</translation>
+    </message>
+    <message>
+        <source>TPDO-1-映射2：</source>
+        <translation>TPDO-1 Map 2:</translation>
+    </message>
+    <message>
+        <source>TPDO-1-映射3：</source>
+        <translation>TPDO-1 Map 3:</translation>
+    </message>
+    <message>
+        <source>TPDO-1-映射4：</source>
+        <translation>TPDO-1 Map 4:</translation>
+    </message>
+    <message>
+        <source>TPDO-2-映射1：</source>
+        <translation>TPDO-2 Map 1:</translation>
+    </message>
+    <message>
+        <source>TPDO-2-映射2：</source>
+        <translation>TPDO-2 Map 2:</translation>
+    </message>
+    <message>
+        <source>TPDO-2-映射3：</source>
+        <translation>TPDO-2 Map 3:</translation>
+    </message>
+    <message>
+        <source>TPDO-2-映射4：</source>
+        <translation>TPDO-2 Map 4:</translation>
+    </message>
+    <message>
+        <source>TPDO-3-映射1：</source>
+        <translation>TPDO-3 Map 1:</translation>
+    </message>
+    <message>
+        <source>TPDO-3-映射2：</source>
+        <translation>TPDO-3 Map 2:</translation>
+    </message>
+    <message>
+        <source>TPDO-3-映射3：</source>
+        <translation>TPDO-3 Map 3:</translation>
+    </message>
+    <message>
+        <source>TPDO-3-映射4：</source>
+        <translation>TPDO-3 Map 4:</translation>
+    </message>
+</context>
+<context>
+    <name>PdoPage</name>
+    <message>
+        <source>00000000-无</source>
+        <translation>00000000-None</translation>
+    </message>
+    <message>
+        <source>60400010-控制字</source>
+        <translation>60400010- Control word</translation>
+    </message>
+    <message>
+        <source>605D0010-halt控制寄存器</source>
+        <translation>605D0010-Halt control register</translation>
+    </message>
+    <message>
+        <source>60600008-运行模式控制寄存器</source>
+        <translation>6060008- Run Mode Control Register</translation>
+    </message>
+    <message>
+        <source>607A0020-总脉冲数</source>
+        <translation>607A0020- Total number of pulses</translation>
+    </message>
+    <message>
+        <source>607C0020-回原点偏移补偿</source>
+        <translation>607A0020- Total number of pulses</translation>
+    </message>
+    <message>
+        <source>60810020-最大速度</source>
+        <translation>60810020- Maximum speed</translation>
+    </message>
+    <message>
+        <source>60830020-加速时间</source>
+        <translation>60830020- Acceleration time</translation>
+    </message>
+    <message>
+        <source>60840020-减速时间</source>
+        <translation>60840020- Deceleration time</translation>
+    </message>
+    <message>
+        <source>60980008-回原点模式</source>
+        <translation>60980008- Return to Origin Mode</translation>
+    </message>
+    <message>
+        <source>60990120-回原点速度</source>
+        <translation>60990120 Return to Origin Speed</translation>
+    </message>
+    <message>
+        <source>60990220-回原点查询速度</source>
+        <translation>60990220- Return to origin query speed</translation>
+    </message>
+    <message>
+        <source>609A0020-回原点加减速时间</source>
+        <translation>609A0020 Return to origin ACC and DEC time</translation>
+    </message>
+    <message>
+        <source>60FF0020-最大速度</source>
+        <translation>60FF0020- Maximum speed</translation>
+    </message>
+    <message>
+        <source>603F0010-驱动器故障码</source>
+        <translation>603F0010 Driver Fault Code</translation>
+    </message>
+    <message>
+        <source>60410010-状态字</source>
+        <translation>60410010 Status Word</translation>
+    </message>
+    <message>
+        <source>60610008-运行模式状态寄存器</source>
+        <translation>6061008-Running Mode Status Register</translation>
+    </message>
+    <message>
+        <source>60640020-驱动器实际位置寄存器</source>
+        <translation>60640020- Driver actual position register</translation>
+    </message>
+    <message>
+        <source>606C0020-当前速度</source>
+        <translation>606C0020 Current speed</translation>
+    </message>
+    <message>
+        <source>60FD0020-输入端子状态</source>
+        <translation>60FD0020- Input terminal status</translation>
+    </message>
+</context>
 </TS>
