@@ -4,6 +4,7 @@
 #include "app/tickcounter.h"
 #include "pages/basicparampage.h"
 #include "pages/modecontrolpage.h"
+#include "pages/programpage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -92,17 +93,22 @@ MainWindow::MainWindow(QWidget *parent)
     m_modeControlPage->setModeControlPageDisabled(true);
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
+    m_programPage = std::make_unique<ProgramPage>(ui->tab_5, m_jobs);
     setProgramPageDisabled(true, false);
     setSdoDebugPageDisabled(true);
     setOneKeyPageDisabled(true);
     m_basicParamPage->buildBasicParamTree();
     m_modeControlPage->setHomingParamValue(1, 17);
+    m_programPage->buildProgramTable();
 
     m_scheduler.setPageSequencer(1, [this](uint8_t node, int16_t code) {
         m_basicParamPage->runBasicParamSequencer(node, code);
     });
     m_scheduler.setPageSequencer(2, [this](uint8_t node, int16_t code) {
         m_modeControlPage->runModeControlSequencer(node, code);
+    });
+    m_scheduler.setPageSequencer(5, [this](uint8_t node, int16_t code) {
+        m_programPage->runProgramSequencer(node, code);
     });
 
     resetPageJobState();
@@ -128,6 +134,7 @@ MainWindow::~MainWindow()
     m_tickTimer->stop();
     shutDownSerialSide();
     setFrameSink(nullptr);
+    m_programPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -303,6 +310,8 @@ void MainWindow::updatePortUi()
     setProgramPageDisabled(!open, false);
     setSdoDebugPageDisabled(!open);
     setOneKeyPageDisabled(!open);
+    if (open)
+        m_programPage->showProgramStatus(QStringLiteral("空闲"));
     if (!open) {
         SdoClient::clearLinkAlive();
         setPageTabsLocked(false);
@@ -426,6 +435,8 @@ void MainWindow::loadLanguage(uint32_t language)
         m_translator->load(QStringLiteral(":/language/lang_en.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
+    if (m_programPage)
+        m_programPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -446,8 +457,7 @@ void MainWindow::setIoPageDisabled(bool disabled) { ui->tab_3->setDisabled(disab
 void MainWindow::setPdoPageDisabled(bool disabled) { ui->tab_4->setDisabled(disabled); }
 void MainWindow::setProgramPageDisabled(bool disabled, bool running)
 {
-    Q_UNUSED(running);
-    ui->tab_5->setDisabled(disabled);
+    m_programPage->setProgramPageDisabled(disabled, running);
 }
 void MainWindow::setSdoDebugPageDisabled(bool disabled) { ui->tab_6->setDisabled(disabled); }
 void MainWindow::setOneKeyPageDisabled(bool disabled) { ui->tab_7->setDisabled(disabled); }

@@ -21,6 +21,7 @@ class QTimer;
 class QTranslator;
 class BasicParamPage;
 class ModeControlPage;
+class ProgramPage;
 class uartCfg;
 class uartWork;
 namespace Ui { class MainWindow; }
@@ -58,6 +59,7 @@ public:
     TrafficLog &trafficLog() { return m_log; }
     BasicParamPage &basicParamPage() { return *m_basicParamPage; }
     ModeControlPage &modeControlPage() { return *m_modeControlPage; }
+    ProgramPage &programPage() { return *m_programPage; }
 
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
@@ -147,4 +149,5 @@ private:
     TrafficLog m_log;
     std::unique_ptr<BasicParamPage> m_basicParamPage;
     std::unique_ptr<ModeControlPage> m_modeControlPage;
+    std::unique_ptr<ProgramPage> m_programPage;
 };
