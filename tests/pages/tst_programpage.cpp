@@ -508,6 +508,21 @@ private slots:
         QVERIFY2(o, qPrintable(objectName));
         QCOMPARE(item < 0 ? o->property("text").toString() : qobject_cast<QComboBox *>(o)->itemText(item), text);
     }
+
+    void switchingLanguageRetranslatesTheTable()
+    {
+        Harness h;
+        auto *jumpBox = widget<QComboBox>(h, rowEditor(3, "9_combobox_sel"));
+        jumpBox->setCurrentIndex(4);
+        h.window().loadLanguage(0);
+        QCOMPARE(jumpBox->itemText(2), QStringLiteral("等待跳转-过程"));
+        QCOMPARE(widget<QComboBox>(h, rowEditor(3, "y_target"))->itemText(0), QStringLiteral("步骤1"));
+        QCOMPARE(widget<QPushButton>(h, QStringLiteral("t5_g5_PushButton_1_start"))->text(), QStringLiteral("启动"));
+        h.window().loadLanguage(1);
+        QCOMPARE(jumpBox->itemText(2), QStringLiteral("Waiting for jump - process"));
+        QCOMPARE(jumpBox->currentIndex(), 4);
+        QCOMPARE(status(h), kIdle);  // a run text is not the form's, it stays
+    }
 };
 
 QTEST_MAIN(ProgramPageTest)
