@@ -7,6 +7,7 @@
 #include "pages/modecontrolpage.h"
 #include "pages/sdodebugpage.h"
 #include "pages/pdopage.h"
+#include "pages/programpage.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -98,6 +99,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_ioPage = std::make_unique<IoPage>(ui, m_jobs);
     m_pdoPage = std::make_unique<PdoPage>(ui->tab_4, m_jobs);
     m_pdoPage->connectButtons();
+    m_programPage = std::make_unique<ProgramPage>(ui->tab_5, m_jobs);
     m_sdoDebugPage = std::make_unique<SdoDebugPage>(ui, m_jobs);
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
@@ -106,6 +108,7 @@ MainWindow::MainWindow(QWidget *parent)
     setOneKeyPageDisabled(true);
     m_basicParamPage->buildBasicParamTree();
     m_modeControlPage->setHomingParamValue(1, 17);
+    m_programPage->buildProgramTable();
 
     m_scheduler.setPageSequencer(1, [this](uint8_t node, int16_t code) {
         m_basicParamPage->runBasicParamSequencer(node, code);
@@ -115,6 +118,7 @@ MainWindow::MainWindow(QWidget *parent)
     });
     m_scheduler.setPageSequencer(3, [this](uint8_t node, int16_t code) { m_ioPage->runIoSequencer(node, code); });
     m_scheduler.setPageSequencer(4, [this](uint8_t node, int16_t code) { m_pdoPage->runPdoSequencer(node, code); });
+    m_scheduler.setPageSequencer(5, [this](uint8_t node, int16_t code) { m_programPage->runProgramSequencer(node, code); });
     m_scheduler.setPageSequencer(6, [this](uint8_t, int16_t code) { m_sdoDebugPage->runSdoDebugSequencer(code); });
 
     resetPageJobState();
@@ -145,6 +149,7 @@ MainWindow::~MainWindow()
     m_sdoDebugPage.reset();
     m_ioPage.reset();
     m_pdoPage.reset();
+    m_programPage.reset();
     m_modeControlPage.reset();
     m_basicParamPage.reset();
     delete uartCfgDialog;
@@ -334,6 +339,8 @@ void MainWindow::updatePortUi()
     setProgramPageDisabled(!open, false);
     setSdoDebugPageDisabled(!open);
     setOneKeyPageDisabled(!open);
+    if (open)
+        m_programPage->showProgramStatus(QStringLiteral("空闲"));
     if (!open) {
         SdoClient::clearLinkAlive();
         setPageTabsLocked(false);
@@ -463,6 +470,8 @@ void MainWindow::loadLanguage(uint32_t language)
         m_sdoDebugPage->retranslate();
     if (m_pdoPage)
         m_pdoPage->retranslate();
+    if (m_programPage)
+        m_programPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
@@ -477,14 +486,13 @@ void MainWindow::on_action_Chinese_triggered()
     qDebug() << "on_action_Chinese_triggered";
 }
 
-// ---- pages that follow the port's state until their own files exist --------
+// ---- the pages' enable states -----------------------------------------------
 
 void MainWindow::setIoPageDisabled(bool disabled) { m_ioPage->setIoPageDisabled(disabled); }
 void MainWindow::setPdoPageDisabled(bool disabled) { m_pdoPage->setPdoPageDisabled(disabled); }
 void MainWindow::setProgramPageDisabled(bool disabled, bool running)
 {
-    Q_UNUSED(running);
-    ui->tab_5->setDisabled(disabled);
+    m_programPage->setProgramPageDisabled(disabled, running);
 }
 void MainWindow::setSdoDebugPageDisabled(bool disabled) { m_sdoDebugPage->setSdoDebugPageDisabled(disabled); }
 void MainWindow::setOneKeyPageDisabled(bool disabled) { ui->tab_7->setDisabled(disabled); }

@@ -24,6 +24,7 @@ class ModeControlPage;
 class IoPage;
 class SdoDebugPage;
 class PdoPage;
+class ProgramPage;
 class uartCfg;
 class uartWork;
 namespace Ui { class MainWindow; }
@@ -71,6 +72,7 @@ public:
     // Puts the SDO debug tab, taken out at start-up, back after "5-程序控制".
     void showSdoDebugTab();
     PdoPage &pdoPage() { return *m_pdoPage; }
+    ProgramPage &programPage() { return *m_programPage; }
 
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
@@ -120,7 +122,7 @@ private:
     void createSerialSide();
     void shutDownSerialSide();
 
-    // Pages without their own file yet: their enable state follows the port.
+    // The pages' enable states, set from the port's state (and at start-up).
     void setIoPageDisabled(bool disabled);
     void setPdoPageDisabled(bool disabled);
     void setProgramPageDisabled(bool disabled, bool running);
@@ -163,4 +165,5 @@ private:
     std::unique_ptr<IoPage> m_ioPage;
     std::unique_ptr<SdoDebugPage> m_sdoDebugPage;
     std::unique_ptr<PdoPage> m_pdoPage;
+    std::unique_ptr<ProgramPage> m_programPage;
 };

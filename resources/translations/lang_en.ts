@@ -1044,4 +1044,182 @@
         <translation>60FD0020- Input terminal status</translation>
     </message>
 </context>
+<context>
+    <name>ProgramPageForm</name>
+    <message>
+        <source>程序总步数:</source>
+        <translation>Subdivision:</translation>
+    </message>
+    <message>
+        <source>1步</source>
+        <translation>1 step</translation>
+    </message>
+    <message>
+        <source>2步</source>
+        <translation>2 step</translation>
+    </message>
+    <message>
+        <source>3步</source>
+        <translation>3 step</translation>
+    </message>
+    <message>
+        <source>4步</source>
+        <translation>4 step</translation>
+    </message>
+    <message>
+        <source>5步</source>
+        <translation>5 step</translation>
+    </message>
+    <message>
+        <source>6步</source>
+        <translation>6 step</translation>
+    </message>
+    <message>
+        <source>7步</source>
+        <translation>7 step</translation>
+    </message>
+    <message>
+        <source>8步</source>
+        <translation>8 step</translation>
+    </message>
+    <message>
+        <source>9步</source>
+        <translation>9 step</translation>
+    </message>
+    <message>
+        <source>10步</source>
+        <translation>10 step</translation>
+    </message>
+    <message>
+        <source>11步</source>
+        <translation>11 step</translation>
+    </message>
+    <message>
+        <source>12步</source>
+        <translation>12 step</translation>
+    </message>
+    <message>
+        <source>13步</source>
+        <translation>13 step</translation>
+    </message>
+    <message>
+        <source>14步</source>
+        <translation>14 step</translation>
+    </message>
+    <message>
+        <source>15步</source>
+        <translation>15 step</translation>
+    </message>
+    <message>
+        <source>16步</source>
+        <translation>16 step</translation>
+    </message>
+    <message>
+        <source>读取参数</source>
+        <translation>Read Parameters</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download Parameters</translation>
+    </message>
+    <message>
+        <source>启动</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>空闲</source>
+        <translation>idle</translation>
+    </message>
+    <message>
+        <source>输入:</source>
+        <translation>Input:</translation>
+    </message>
+    <message>
+        <source>0-无</source>
+        <translation>0- None</translation>
+    </message>
+    <message>
+        <source>输出:</source>
+        <translation>Output:</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramPage</name>
+    <message>
+        <source>0-无</source>
+        <translation>0- None</translation>
+    </message>
+    <message>
+        <source>1-位置模式</source>
+        <translation>1- PP Mode</translation>
+    </message>
+    <message>
+        <source>3-速度模式</source>
+        <translation>3-PV Mode</translation>
+    </message>
+    <message>
+        <source>6-回原点模式</source>
+        <translation>6-HM Mode</translation>
+    </message>
+    <message>
+        <source>0-相对位置</source>
+        <translation>0- Relative position</translation>
+    </message>
+    <message>
+        <source>1-绝对位置</source>
+        <translation>1- Absolute position</translation>
+    </message>
+    <message>
+        <source>17-回零模式</source>
+        <translation>17- Zero return mode</translation>
+    </message>
+    <message>
+        <source>18-回零模式</source>
+        <translation>18- Zero return mode</translation>
+    </message>
+    <message>
+        <source>24-回零模式</source>
+        <translation>24- Zero return mode</translation>
+    </message>
+    <message>
+        <source>29-回零模式</source>
+        <translation>29- Zero return mode</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>转下一步</source>
+        <translation>Go to the next step</translation>
+    </message>
+    <message>
+        <source>跳转-指定步骤</source>
+        <translation>Jump - Specify Steps</translation>
+    </message>
+    <message>
+        <source>等待跳转-过程</source>
+        <translation>Waiting for jump - process</translation>
+    </message>
+    <message>
+        <source>等待跳转-结束</source>
+        <translation>Waiting for jump - end</translation>
+    </message>
+    <message>
+        <source>判断跳转</source>
+        <translation>Judge jump</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>步骤%1</source>
+        <translation>step %1</translation>
+    </message>
+</context>
 </TS>
