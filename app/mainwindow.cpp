@@ -25,6 +25,8 @@
 #include <QTranslator>
 #include <QUrl>
 
+#include <limits>
+
 // Resources live in the static ui library; naming them keeps them in the link.
 // (Q_INIT_RESOURCE may not stand inside a namespace.)
 static void initResources()
@@ -134,8 +136,12 @@ MainWindow::MainWindow(QWidget *parent)
 
     createSerialSide();
 
+    // The timer sleeps until the next tick that has something to do; ticks
+    // are read from the clock, so the ones slept through lose nothing.
     m_tickTimer = new QTimer(this);
-    connect(m_tickTimer, &QTimer::timeout, this, &MainWindow::handleTimeout);
+    m_tickTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_tickTimer, &QTimer::timeout, this, &MainWindow::onTickTimer);
+    m_jobs.onJobRequested = [this]() { wakeTickLoop(); };
     m_tickTimer->start(1);
 }
 
@@ -177,6 +183,12 @@ void MainWindow::createSerialSide()
     connect(this, &MainWindow::startWork, m_worker, &uartWork::updateComCfg, Qt::QueuedConnection);
     connect(this, &MainWindow::closeUart, m_worker, &uartWork::stopThread, Qt::QueuedConnection);
     setFrameSink(this);
+    SdoClient::setLinkChangeHandler(
+        [](void *window) {
+            QMetaObject::invokeMethod(static_cast<MainWindow *>(window), &MainWindow::wakeTickLoop,
+                                      Qt::QueuedConnection);
+        },
+        this);
 }
 
 void MainWindow::shutDownSerialSide()
@@ -186,6 +198,7 @@ void MainWindow::shutDownSerialSide()
     // No frame may start towards the log once the window is going away, and
     // the worker's last reports have nobody left to read them.
     m_closing.store(true);
+    SdoClient::setLinkChangeHandler(nullptr, nullptr);
     disconnect(m_worker, nullptr, this, nullptr);
     // Detached before the wait: a worker that does not stop in time must not
     // keep a way into this window.
@@ -238,10 +251,17 @@ void MainWindow::handleTimeout()
     const uint32_t late = now - m_nextSchedulerTick;
     if (int32_t(late) >= 0) {
         m_nextSchedulerTick += kSchedulerTicks * (late / kSchedulerTicks + 1);
-        if (isPortOpen())
-            m_scheduler.run(m_autoRefresh);
-        else
-            m_jobs.resetPageJobState();
+        // Woken before the planned run (for the label, say): the grid points
+        // passed were idle, and a late run for them could act where the
+        // punctual one could not.
+        const bool idlePoint = m_schedulerPlanned && int32_t(now - m_plannedSchedulerRun) < 0;
+        if (!idlePoint) {
+            m_schedulerPlanned = false;
+            if (isPortOpen())
+                m_scheduler.run(m_autoRefresh);
+            else
+                m_jobs.resetPageJobState();
+        }
     }
     if (now - m_labelStamp > kLabelTicks) {
         m_labelStamp = now;
@@ -251,6 +271,63 @@ void MainWindow::handleTimeout()
             m_linkShown = alive;
         }
     }
+}
+
+void MainWindow::onTickTimer()
+{
+    handleTimeout();
+    m_tickTimer->start(planNextTick());
+}
+
+void MainWindow::wakeTickLoop()
+{
+    m_schedulerPlanned = false;
+    // A stopped timer means the loop is driven by hand (tests): leave it so.
+    if (m_tickTimer && m_tickTimer->isActive())
+        m_tickTimer->start(0);
+}
+
+int MainWindow::planNextTick()
+{
+    const uint32_t now = TickCounter::now();
+    auto until = [now](uint32_t due) -> int64_t {
+        const int32_t d = int32_t(due - now);
+        return d < 0 ? 0 : d;
+    };
+    // The connection label on its 101-tick rhythm while it shows another
+    // state than the link's (the engine wakes the loop when the link changes).
+    int64_t wait = std::numeric_limits<int32_t>::max();
+    if (SdoClient::linkAlive() != m_linkShown)
+        wait = until(m_labelStamp + kLabelTicks + 1);
+    const int64_t softTimer = TickCounter::ticksToNextSoftTimer();
+    if (softTimer >= 0)
+        wait = qMin(wait, softTimer);
+
+    // A scheduler run can act only on its grid, and then only when a job code
+    // waits, or when something runs (a page job, the status rotation) and the
+    // turn is eligible: from the grid point at or after lastTxTick + 50.
+    const PageJobState &jobs = m_jobs;
+    const bool jobStateSet = jobs.pageJobCode || jobs.pageJobOwner || jobs.pageJobBusy
+                             || jobs.pageJobRequestMark || jobs.pageJobDoneMark;
+    bool runNeeded = false;
+    uint32_t run = m_nextSchedulerTick;
+    if (!isPortOpen()) {
+        runNeeded = jobStateSet;  // wiped on the next grid point
+    } else if (jobs.pageJobCode || SdoClient::requestPending()) {
+        runNeeded = true;
+    } else if (jobs.pageJobBusy || m_autoRefresh) {
+        runNeeded = true;
+        const int32_t gap = int32_t(lastTxTick() + 50 - m_nextSchedulerTick);
+        if (gap > 0)
+            run += kSchedulerTicks * ((uint32_t(gap) + kSchedulerTicks - 1) / kSchedulerTicks);
+    }
+    // With no run needed the next one is planned far away: only a wake-up
+    // (a request, a port event) brings it back.
+    m_schedulerPlanned = true;
+    m_plannedSchedulerRun = runNeeded ? run : now + 0x40000000u;
+    if (runNeeded)
+        wait = qMin(wait, until(run));
+    return int(wait);
 }
 
 void MainWindow::handleResults(const QString &result)
@@ -345,6 +422,7 @@ void MainWindow::updatePortUi()
         SdoClient::clearLinkAlive();
         setPageTabsLocked(false);
     }
+    wakeTickLoop();
 }
 
 void MainWindow::setCurrentUartCfg1(comcfg_t cfg)
@@ -416,6 +494,7 @@ void MainWindow::on_actionHomepage_triggered()
 void MainWindow::on_actionAuto_triggered()
 {
     m_autoRefresh = true;
+    wakeTickLoop();
     ui->actionAuto->setChecked(true);
     ui->actionManual->setChecked(false);
 }

@@ -52,6 +52,13 @@ public:
     // Starts the scheduler's grid and the label's rhythm afresh from the clock's
     // present reading (start-up, and a test that sets the clock).
     void restartTickLoop();
+    // Plans the loop's sleep after a tick: milliseconds until it next has
+    // something to do (a scheduler run that can act, the connection label, a
+    // soft timer).  Scheduler grid points before that planned run are known to
+    // be idle, so a tick that wakes earlier for something else does not run
+    // the scheduler late for them.  A request, a port event or a menu choice
+    // wakes the loop and drops the plan.
+    int planNextTick();
 
     // Opens the given port at start-up as a confirmation of the dialog would.
     void openPortAtStart(const QString &portName, uint32_t baudRate);
@@ -117,6 +124,8 @@ private:
     void frameOut(const QByteArray &bytes) override;
 
     void updatePortUi();
+    void onTickTimer();
+    void wakeTickLoop();
     void setPortOpen(bool open);
     void showPortOpened();
     void createSerialSide();
@@ -152,6 +161,8 @@ private:
 
     bool m_autoRefresh = true;
     uint32_t m_nextSchedulerTick = 0;
+    bool m_schedulerPlanned = false;   // planNextTick set m_plannedSchedulerRun
+    uint32_t m_plannedSchedulerRun = 0;
     uint32_t m_labelStamp = 0;
     bool m_linkShown = false;
 

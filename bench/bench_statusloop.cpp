@@ -8,12 +8,15 @@
 
 #include "app/mainwindow.h"
 #include "app/tickcounter.h"
+#include "serial/uartwork.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QProcess>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -58,28 +61,36 @@ int main(int argc, char **argv)
     long tickCalls = 0;
     QObject::connect(window.tickTimer(), &QTimer::timeout, [&tickCalls]() { ++tickCalls; });
     uint32_t startTick = 0;
+    long startCycles = 0;
     double startCpu = 0;
-    uint8_t lastPhase = window.statusMonitor().statusPhase();
 
-    QTimer sampler;
-    QObject::connect(&sampler, &QTimer::timeout, [&]() {
-        const uint8_t phase = window.statusMonitor().statusPhase();
-        if (phase != lastPhase && phase == 100 && wall.isValid())  // the request for 0x603F went out
+    // A cycle starts with the request for 0x603F; frames are watched as they
+    // go to the port, so the measurement itself wakes nothing.
+    std::atomic<bool> measuring{false};
+    QMutex cyclesLock;
+    QObject::connect(&window, &MainWindow::sendData2Uart, &window, [&](const QByteArray &frame) {
+        if (measuring.load() && frame.size() == 14 && uint8_t(frame[6]) == 0x40 && uint8_t(frame[7]) == 0x3F
+            && uint8_t(frame[8]) == 0x60) {
+            QMutexLocker lock(&cyclesLock);
             cycles.append({TickCounter::now(), wall.elapsed()});
-        lastPhase = phase;
-    });
+        }
+    }, Qt::DirectConnection);
     // One second to settle (port open, first answers), then measure.
     QTimer::singleShot(1000, [&]() {
         wall.start();
         startTick = TickCounter::now();
         tickCalls = 0;
         startCpu = cpuSeconds();
-        sampler.start(2);
+        startCycles = window.worker()->cycleCount();
+        measuring = true;
     });
     QTimer::singleShot(1000 + seconds * 1000, [&]() {
         const double elapsed = wall.elapsed() / 1000.0;
         const double ticksPerSecond = (TickCounter::now() - startTick) / elapsed;
         const double callsPerSecond = tickCalls / elapsed;
+        const double enginePerSecond = (window.worker()->cycleCount() - startCycles) / elapsed;
+        measuring = false;
+        QMutexLocker lock(&cyclesLock);
         const double cpu = 100.0 * (cpuSeconds() - startCpu) / elapsed;
         double cycleMs = 0, cycleTicks = 0;
         const int n = cycles.size() - 1;
@@ -91,6 +102,7 @@ int main(int argc, char **argv)
                     qPrintable(pty));
         std::printf("  handleTimeout calls per second : %.0f\n", callsPerSecond);
         std::printf("  ticks per wall-clock second    : %.0f\n", ticksPerSecond);
+        std::printf("  engine cycles per second       : %.0f (the serial worker's)\n", enginePerSecond);
         std::printf("  status cycle                   : %.0f ms wall, %.0f ticks (%d cycles)\n", cycleMs, cycleTicks, n);
         std::printf("  status cycle by the rules      : at least 800 ticks (16 steps of 50); 858 with the 6-tick scheduler\n");
         std::printf("  wall time / nominal 858 ticks  : %.3f\n", cycleMs / 858.0);

@@ -5,6 +5,7 @@
 // control, 3 I/O, 4 PDO, 5 step program, 6 SDO debug, 7 one-key.
 
 #include <cstdint>
+#include <functional>
 
 struct PageJobState {
     uint8_t pageJobOwner = 0;
@@ -16,10 +17,15 @@ struct PageJobState {
 
     enum : uint8_t { Marked = 90, Failed = 255 };
 
+    // Told of every request (the tick loop sleeps while nothing is due and wakes for it).
+    std::function<void()> onJobRequested;
+
     void requestPageJob(uint8_t page, uint16_t code)
     {
         pageJobOwner = page;
         pageJobCode = code;
+        if (onJobRequested)
+            onJobRequested();
     }
     void markPageJobRequested()
     {

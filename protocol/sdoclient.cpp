@@ -61,6 +61,22 @@ uint8_t g_rxBuffer[kRxCapacity];
 std::atomic<int> g_rxCount{0};
 uint32_t g_lastRxTick = 0;
 
+// The worker that steps the engine, woken when a request is placed.
+std::atomic<SdoClient::WakeHandler> g_wakeHandler{nullptr};
+std::atomic<void *> g_wakeContext{nullptr};
+
+// Whoever shows the link state, told when it changes (rarely: a first answer, a time-out).
+std::atomic<SdoClient::WakeHandler> g_linkHandler{nullptr};
+std::atomic<void *> g_linkContext{nullptr};
+
+void setLinkAlive(bool alive)
+{
+    if (g_linkAlive.exchange(alive, std::memory_order_relaxed) == alive)
+        return;
+    if (SdoClient::WakeHandler changed = g_linkHandler.load(std::memory_order_acquire))
+        changed(g_linkContext.load(std::memory_order_acquire));
+}
+
 bool newRequestPending() { return g_reqSeq.load(std::memory_order_acquire) != g_consumedSeq; }
 
 void placeRequest(uint8_t kind, uint8_t node, uint16_t index, uint8_t subIndex, uint32_t value)
@@ -75,6 +91,8 @@ void placeRequest(uint8_t kind, uint8_t node, uint16_t index, uint8_t subIndex, 
     g_reqValue.store(value, std::memory_order_relaxed);
     g_status.store(uint8_t(SdoStatus::None), std::memory_order_relaxed);
     g_reqSeq.store(seq + 2, std::memory_order_release);
+    if (SdoClient::WakeHandler wake = g_wakeHandler.load(std::memory_order_acquire))
+        wake(g_wakeContext.load(std::memory_order_acquire));
 }
 
 void transmitActive()
@@ -141,7 +159,7 @@ void engineStep()
             g_state.store(uint8_t(SdoEngineState::Answered), std::memory_order_relaxed);
         if (now - g_sendTick > kRetryTicks) {
             g_status.store(uint8_t(SdoStatus::None), std::memory_order_release);
-            g_linkAlive.store(false, std::memory_order_relaxed);
+            setLinkAlive(false);
             const bool newRequest = newRequestPending();
             g_state.store(uint8_t((newRequest || g_transmissionsLeft == 0) ? SdoEngineState::Idle
                                                                             : SdoEngineState::Resend),
@@ -192,13 +210,13 @@ void decodeResponse(const uint8_t *f)
         break;
     case 0x80:
         g_status.store(uint8_t(SdoStatus::Aborted), std::memory_order_release);
-        g_linkAlive.store(true, std::memory_order_relaxed);
+        setLinkAlive(true);
         return;
     default:
         return;
     }
     g_status.store(uint8_t(SdoStatus::Confirmed), std::memory_order_release);
-    g_linkAlive.store(true, std::memory_order_relaxed);
+    setLinkAlive(true);
 }
 
 // One complete frame off the wire: type, two ignored bytes, COB-ID high, COB-ID
@@ -285,6 +303,63 @@ void feedReceived(const char *bytes, int count)
         if (n + 1 >= kHeaderBytes || g_rxBuffer[0] != 0)
             parseReceived();
     }
+}
+
+int32_t ticksUntilNextStep()
+{
+    const uint32_t now = TickCounter::now();
+    auto until = [now](uint32_t stamp, uint32_t after) -> int32_t {
+        const uint32_t passed = now - stamp;
+        return passed >= after ? 0 : int32_t(after - passed);
+    };
+    int32_t next = -1;
+    auto consider = [&next](int32_t ticks) {
+        if (next < 0 || ticks < next)
+            next = ticks;
+    };
+    switch (SdoEngineState(g_state.load(std::memory_order_relaxed))) {
+    case SdoEngineState::Idle:
+        if (newRequestPending())
+            consider(0);
+        break;
+    case SdoEngineState::Resend:
+        consider(0);
+        break;
+    case SdoEngineState::Waiting:
+        // An answer moves the engine on at its next step; without one, the
+        // time-out is the next thing that can happen.
+        consider(g_status.load(std::memory_order_acquire) == uint8_t(SdoStatus::Confirmed)
+                     ? 0
+                     : until(g_sendTick, kRetryTicks + 1));
+        break;
+    case SdoEngineState::Answered:
+        consider(until(g_sendTick, kTurnTicks + 1));
+        break;
+    }
+    if (g_rxCount.load(std::memory_order_relaxed) > 0)
+        consider(until(g_lastRxTick, kBurstQuietTicks));
+    return next;
+}
+
+namespace {
+// Never a handler with another's context: a removed handler goes first, a new context first.
+void storeHandler(std::atomic<WakeHandler> &slot, std::atomic<void *> &slotContext, WakeHandler handler, void *context)
+{
+    if (!handler)
+        slot.store(nullptr, std::memory_order_release);
+    slotContext.store(context, std::memory_order_release);
+    slot.store(handler, std::memory_order_release);
+}
+} // namespace
+
+void setWakeHandler(WakeHandler handler, void *context)
+{
+    storeHandler(g_wakeHandler, g_wakeContext, handler, context);
+}
+
+void setLinkChangeHandler(WakeHandler handler, void *context)
+{
+    storeHandler(g_linkHandler, g_linkContext, handler, context);
 }
 
 SdoEngineState engineState() { return SdoEngineState(g_state.load(std::memory_order_relaxed)); }

@@ -34,8 +34,18 @@ uint32_t resultValue32();
 bool linkAlive();
 void clearLinkAlive();
 
-// Engine, stepped by the serial worker's 1 ms cycle.
+// Engine, stepped by the serial worker's cycle.
 void poll();
+// Worker thread, after poll() or feedReceived(): how many ticks until the
+// engine next has something to do (0: at once), or -1 when it has nothing
+// at all until a request is placed or bytes arrive.  The worker sleeps that long.
+int32_t ticksUntilNextStep();
+// Called (GUI thread) each time a request is placed, so that a sleeping
+// worker wakes to take it.  One handler at a time; nullptr removes it.
+using WakeHandler = void (*)(void *context);
+void setWakeHandler(WakeHandler handler, void *context);
+// Called (engine's thread) when linkAlive changes through an answer or a time-out.
+void setLinkChangeHandler(WakeHandler handler, void *context);
 // Every chunk the serial worker reads.  Each frame is taken as soon as it is
 // complete; only an SDO answer from the node of the active request reaches the
 // result, everything else on the bus is passed over.  Bytes that cannot start

@@ -12,6 +12,7 @@
 #include <QTextCodec>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace {
 constexpr int kClearAbove = 5000;
@@ -20,6 +21,11 @@ constexpr uint32_t kRxHeaderTicks = 50;
 // received text alone could pile up for hours; past this the oldest part goes.
 constexpr int kReceivedBound = 100000;
 constexpr int kKeepAfterTrim = 80000;
+// New lines join the view at most every 100 ms and it is drawn at most every
+// 250 ms: adding to and drawing a text view costs far more than the traffic
+// itself, and a commissioning link runs for hours.
+constexpr int kFlushEveryMs = 100;
+constexpr int kRepaintEveryMs = 250;
 } // namespace
 
 TrafficLog::TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox)
@@ -51,10 +57,61 @@ QString TrafficLog::timeStamp() const
     return QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss::zzz"));
 }
 
+void TrafficLog::holdRepaint()
+{
+    // Drawn at once after a quiet spell, then at most every 250 ms while
+    // traffic goes on; the text is complete all the same, only drawing waits.
+    if (!m_repaintTimer) {
+        m_repaintTimer = new QTimer(m_view);
+        m_repaintTimer->setSingleShot(true);
+        QObject::connect(m_repaintTimer, &QTimer::timeout, m_view, [this]() {
+            if (!m_view->updatesEnabled()) {
+                m_view->setUpdatesEnabled(true);
+                m_repaintTimer->start(kRepaintEveryMs);
+            }
+        });
+    }
+    if (!m_repaintTimer->isActive())
+        m_repaintTimer->start(kRepaintEveryMs);
+    else if (m_view->updatesEnabled())
+        m_view->setUpdatesEnabled(false);
+}
+
 void TrafficLog::appendText(const QString &text)
 {
+    m_pending += text;
+    if (!m_flushTimer) {
+        m_flushTimer = new QTimer(m_view);
+        m_flushTimer->setSingleShot(true);
+        QObject::connect(m_flushTimer, &QTimer::timeout, m_view, [this]() { flush(); });
+    }
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start(kFlushEveryMs);
+}
+
+void TrafficLog::flush()
+{
+    if (m_flushTimer)
+        m_flushTimer->stop();
+    if (m_pending.isEmpty())
+        return;
+    holdRepaint();
     m_view->moveCursor(QTextCursor::End);
-    m_view->insertPlainText(text);
+    m_view->insertPlainText(m_pending);
+    m_pending.resize(0);  // keeps its capacity for the next lines
+    if (m_view->document()->characterCount() > kReceivedBound)
+        dropOldestText();
+}
+
+QString TrafficLog::text()
+{
+    flush();
+    return m_view->toPlainText();
+}
+
+int TrafficLog::length() const
+{
+    return m_view->document()->characterCount() - 1 + m_pending.size();
 }
 
 void TrafficLog::logTransmit(const QByteArray &data, uint32_t count)
@@ -66,8 +123,10 @@ void TrafficLog::logTransmit(const QByteArray &data, uint32_t count)
         body = hexText(frame);
     else
         body = QString::fromLatin1(frame.constData(), int(qstrnlen(frame.constData(), uint(frame.size())))).toUpper();
-    if (m_view->document()->characterCount() - 1 > kClearAbove)
+    if (length() > kClearAbove) {
         m_view->clear();
+        m_pending.resize(0);
+    }
     appendText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]TX->◇") + body);
 }
 
@@ -78,15 +137,14 @@ void TrafficLog::logReceive(const QByteArray &data)
     const QString stamp = timeStamp();
     const QString body = m_hexBox->isChecked() ? hexText(data)
                                                : (m_gbk ? m_gbk->toUnicode(data) : QString::fromLocal8Bit(data));
-    m_view->moveCursor(QTextCursor::End);
     const uint32_t now = TickCounter::now();
     if (now - m_lastRxHeaderTick > kRxHeaderTicks) {
         m_lastRxHeaderTick = now;
-        m_view->insertPlainText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]RX<-◆"));
+        appendText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]RX<-◆"));
     }
-    m_view->insertPlainText(body);
-    if (m_view->document()->characterCount() > kReceivedBound)
-        dropOldestText();
+    appendText(body);
+    if (length() > kReceivedBound)
+        flush();  // which drops the oldest part
 }
 
 void TrafficLog::dropOldestText()
@@ -105,6 +163,7 @@ void TrafficLog::dropOldestText()
 void TrafficLog::clear()
 {
     m_view->clear();
+    m_pending.resize(0);
     qDebug() << "on_BtnClear_clicked" << "\r\n";
 }
 
@@ -120,7 +179,7 @@ void TrafficLog::saveToFile(QWidget *parent)
 bool TrafficLog::writeToFile(const QString &fileName)
 {
     // UTF-8 on every platform, as the marks and received text need it.
-    if (!saveFileAtomically(fileName, m_view->toPlainText().toUtf8(), QIODevice::Text)) {
+    if (!saveFileAtomically(fileName, text().toUtf8(), QIODevice::Text)) {
         MessageBoxes::warning(tr("Error"), tr("File to open file!"));
         return false;
     }

@@ -13,6 +13,7 @@
 class QCheckBox;
 class QTextBrowser;
 class QTextCodec;
+class QTimer;
 class QWidget;
 
 class TrafficLog {
@@ -24,6 +25,9 @@ public:
     void logReceive(const QByteArray &data);
     // Status and error lines of the port go into the same view.
     void appendText(const QString &text);
+    // New text reaches the view within 100 ms; these put it there at once.
+    void flush();
+    QString text();
     void clear();
     // Asks for a file and writes the plain text of the log into it; `parent` only centres the dialog.
     void saveToFile(QWidget *parent);
@@ -35,10 +39,15 @@ public:
 private:
     QString timeStamp() const;
     void dropOldestText();
+    int length() const;  // characters shown and waiting
+    void holdRepaint();
 
     QTextBrowser *m_view;
     QCheckBox *m_hexBox;
     QCheckBox *m_timeBox;
     QTextCodec *m_gbk;
     uint32_t m_lastRxHeaderTick = 0;
+    QTimer *m_repaintTimer = nullptr;
+    QTimer *m_flushTimer = nullptr;
+    QString m_pending;  // lines not yet in the view, in order
 };

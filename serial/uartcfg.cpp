@@ -122,6 +122,25 @@ void uartCfg::flushComList()
         m_firstRefresh = false;
         emit setUart(m_cfg);
     }
+    // Listing the ports reads the device tree: only worth it while someone looks.
+    if (!isVisible())
+        m_refreshTimer->stop();
+}
+
+void uartCfg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_firstRefresh)
+        flushComList();  // the list is fresh the moment it is seen
+    if (!m_refreshTimer->isActive())
+        m_refreshTimer->start();
+}
+
+void uartCfg::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (!m_firstRefresh)
+        m_refreshTimer->stop();
 }
 
 void uartCfg::changedBaundIndex(int index)

@@ -1,7 +1,9 @@
 #pragma once
 // The serial settings dialog: port and baud rate.  Non-modal; keeps its own
 // copy of the configuration and reports it with setUart (once, after the first
-// port-list refresh) and setUartFinish (on every confirmation).
+// port-list refresh) and setUartFinish (on every confirmation).  The port list
+// is refreshed every 700 ms while the dialog is shown (and once, 700 ms after
+// start-up, for setUart); a hidden dialog costs nothing.
 
 #include "serial/comcfg.h"
 
@@ -35,6 +37,10 @@ public slots:
     void on_falseButton_clicked();
     void on_okButton_clicked();
     void on_baundBox_activated(const QString &text);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void takePortFrom(const QString &name);

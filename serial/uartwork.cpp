@@ -31,7 +31,9 @@ uartWork::uartWork(const comcfg_t &cfg)
 
     m_quietTimer->setInterval(kQuietMs);
     m_quietTimer->setTimerType(Qt::PreciseTimer);
-    m_cycleTimer->setInterval(1);
+    // The engine's time-outs are counted in milliseconds: the cycle wakes on time, not up to 5 % late.
+    m_cycleTimer->setTimerType(Qt::PreciseTimer);
+    m_cycleTimer->setSingleShot(true);
 
     moveToThread(m_thread);
     m_port->moveToThread(m_thread);
@@ -46,10 +48,17 @@ uartWork::uartWork(const comcfg_t &cfg)
     // Everything is set up before the thread starts: from here on only the
     // worker's thread touches the port and the timers.
     m_thread->start(QThread::InheritPriority);
+    SdoClient::setWakeHandler(&uartWork::requestPlaced, this);
+}
+
+void uartWork::requestPlaced(void *worker)
+{
+    QMetaObject::invokeMethod(static_cast<uartWork *>(worker), &uartWork::wakeEngine, Qt::QueuedConnection);
 }
 
 uartWork::~uartWork()
 {
+    SdoClient::setWakeHandler(nullptr, nullptr);
     if (m_thread && m_thread->isRunning())
         shutdown();
     // After a completed shutdown the port and timers are gone and the thread has ended.
@@ -61,6 +70,7 @@ uartWork::~uartWork()
 
 bool uartWork::shutdown(int timeoutMs)
 {
+    SdoClient::setWakeHandler(nullptr, nullptr);
     if (!m_thread || !m_thread->isRunning())
         return true;
     m_home.store(QThread::currentThread(), std::memory_order_release);
@@ -160,9 +170,27 @@ void uartWork::openUart()
     m_lastOpenResult = m_port->open(QIODevice::ReadWrite);
     if (m_lastOpenResult)
         emit openError(true);
-    // On failure the port reports the reason through errorOccurred.
-    if (!m_cycleTimer->isActive())
-        m_cycleTimer->start(1);
+    // On failure the port reports the reason through errorOccurred.  From the
+    // first open on the engine is stepped for the worker's life, also while
+    // the port is closed (a request in flight still times out).
+    m_cycling = true;
+    scheduleCycle();
+}
+
+void uartWork::scheduleCycle()
+{
+    if (!m_cycling || !m_cycleTimer)
+        return;
+    const int32_t ticks = SdoClient::ticksUntilNextStep();
+    if (ticks < 0)
+        m_cycleTimer->stop();
+    else
+        m_cycleTimer->start(int(ticks));
+}
+
+void uartWork::wakeEngine()
+{
+    scheduleCycle();
 }
 
 void uartWork::readyRead()
@@ -178,6 +206,9 @@ void uartWork::readyRead()
         m_collectedSince = TickCounter::now();
     m_collected.append(bytes);
     SdoClient::feedReceived(bytes.constData(), bytes.size());
+    // An answer moves the engine on at its next step (before its time-out
+    // would wipe it), and a partial frame needs its 5-tick check.
+    scheduleCycle();
     if (TickCounter::elapsed(m_collectedSince, kLogEveryTicks) || m_collected.size() >= kMaxCollected)
         flushToLog();
     else
@@ -201,6 +232,8 @@ void uartWork::flushToLog()
 void uartWork::run_timer_cycle_process()
 {
     SdoClient::poll();
+    m_cycles.fetch_add(1, std::memory_order_relaxed);
+    scheduleCycle();
 }
 
 void uartWork::errorOccurred(QSerialPort::SerialPortError error)

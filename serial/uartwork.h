@@ -1,7 +1,9 @@
 #pragma once
 // The serial worker: owns the port and its two timers in a thread of its own.
-// The window talks to it only through queued signals.  Its 1 ms cycle timer
-// is also the SDO engine's clock.
+// The window talks to it only through queued signals.  Its cycle timer steps
+// the SDO engine: once the port has been opened it runs whenever the engine
+// has something to do (a request to send or in flight, a partial frame) and
+// sleeps until exactly then, so an idle link costs no wake-ups.
 
 #include "serial/comcfg.h"
 
@@ -25,6 +27,8 @@ public:
     // thread did not end within timeoutMs (the worker is then left alone).
     bool shutdown(int timeoutMs = 1000);
     QThread *workThread() const { return m_thread; }
+    // How many times the cycle has stepped the engine (for tests and the benchmark).
+    long cycleCount() const { return m_cycles.load(std::memory_order_relaxed); }
 
 signals:
     void openError(bool open);
@@ -44,10 +48,14 @@ private slots:
     void rec_timer_over_process();
     void run_timer_cycle_process();
     void teardown();
+    // A request was placed: step the engine now if it sleeps.
+    void wakeEngine();
 
 private:
     void closePort();
     void flushToLog();
+    void scheduleCycle();
+    static void requestPlaced(void *worker);
     bool deviceIsGone() const;
 
     comcfg_t m_cfg;
@@ -58,6 +66,8 @@ private:
     QByteArray m_collected;
     uint32_t m_collectedSince = 0;  // tick of the oldest byte in m_collected
     bool m_lastOpenResult = false;
+    bool m_cycling = false;                  // the port was opened once: the engine is stepped from here on
+    std::atomic<long> m_cycles{0};
     std::atomic<QThread *> m_home{nullptr};  // where the worker goes back to at shutdown
     bool m_quietErrors = false;
     std::atomic<bool> m_tornDown{false};     // set last by teardown, in the worker's thread

@@ -182,7 +182,6 @@ private slots:
     void portStateFollowsTheWorker()
     {
         MainWindow w;
-        auto *log = w.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
         auto *readAll = w.findChild<QPushButton *>(QStringLiteral("t1_g1_pushButton_1_read_param"));
         QVERIFY(!readAll->isEnabled());
 
@@ -190,13 +189,13 @@ private slots:
         QVERIFY(w.isPortOpen());
         QCOMPARE(labelText(w, "portStateLabel"), QStringLiteral("Open"));
         QVERIFY(readAll->isEnabled());
-        QCOMPARE(log->toPlainText(), QStringLiteral("\nSerial port success open\n"));
+        QCOMPARE(w.trafficLog().text(), QStringLiteral("\nSerial port success open\n"));
 
         w.openSucess(false);
         QVERIFY(!w.isPortOpen());
         QCOMPARE(labelText(w, "portStateLabel"), QStringLiteral("Close"));
         QVERIFY(!readAll->isEnabled());
-        QVERIFY(log->toPlainText().endsWith(QStringLiteral("\n\nSerial port success close\n")));
+        QVERIFY(w.trafficLog().text().endsWith(QStringLiteral("\n\nSerial port success close\n")));
     }
 
     void confirmingTheDialogOpensAtOnce()
@@ -210,8 +209,7 @@ private slots:
         w.setCurrentUartCfg(cfg);
         QCOMPARE(open.count(), 1);
         QVERIFY(w.isPortOpen());
-        auto *log = w.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
-        QCOMPARE(log->toPlainText().count(QStringLiteral("Serial port success open")), 1);
+        QCOMPARE(w.trafficLog().text().count(QStringLiteral("Serial port success open")), 1);
 #ifdef Q_OS_WIN
         QCOMPARE(labelText(w, "portLabel"), QStringLiteral("com3,115200,"));
 #else
@@ -219,21 +217,20 @@ private slots:
 #endif
         // The worker's own report logs the line a second time.
         w.openSucess(true);
-        QCOMPARE(log->toPlainText().count(QStringLiteral("Serial port success open")), 2);
+        QCOMPARE(w.trafficLog().text().count(QStringLiteral("Serial port success open")), 2);
     }
 
     void serialErrorsCloseThePortState()
     {
         MainWindow w;
         w.openSucess(true);
-        auto *log = w.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
         w.errorOccurred(QString());
         QVERIFY(w.isPortOpen());
         QVERIFY(m_boxes.isEmpty());
 
         w.errorOccurred(QStringLiteral("串口已拔出!"));
         QVERIFY(!w.isPortOpen());
-        QVERIFY(log->toPlainText().contains(QStringLiteral("\n串口已拔出!\n")));
+        QVERIFY(w.trafficLog().text().contains(QStringLiteral("\n串口已拔出!\n")));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].kind, MessageBoxes::Kind::Warning);
         QCOMPARE(m_boxes[0].title, QString());

@@ -158,6 +158,64 @@ private slots:
         QCOMPARE(acrossWrap.first, fromZero.first);
     }
 
+    // The tool's loop sleeps between the ticks that have something to do and
+    // its worker between the engine's steps.  Living only those ticks must put
+    // the same frames on the wire at the same ticks, and raise the same boxes,
+    // as stepping every tick - with a small fraction of the work.
+    void sleepingThroughIdleTicksChangesNothing_data()
+    {
+        QTest::addColumn<uint8_t>("page");
+        QTest::addColumn<uint16_t>("code");
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("status rotation only") << uint8_t(0) << uint16_t(0) << false;
+        QTest::newRow("basic parameters, read all") << uint8_t(1) << uint16_t(0x1001) << false;
+        QTest::newRow("basic parameters, write all") << uint8_t(1) << uint16_t(0x1002) << false;
+        QTest::newRow("velocity mode") << uint8_t(2) << uint16_t(0x2050) << false;
+        QTest::newRow("relative move to target") << uint8_t(2) << uint16_t(0x2001) << false;
+        QTest::newRow("a silent drive: retries and the failure") << uint8_t(1) << uint16_t(0x1001) << true;
+    }
+    void sleepingThroughIdleTicksChangesNothing()
+    {
+        QFETCH(uint8_t, page);
+        QFETCH(uint16_t, code);
+        QFETCH(bool, silent);
+        auto frames = [](const Harness &h) {
+            QStringList out;
+            for (const Harness::SentFrame &f : h.sentFrames())
+                out << QString::number(f.tick) + QLatin1Char(' ') + QString::fromLatin1(f.bytes.toHex(' '));
+            return out;
+        };
+        auto boxes = [](const Harness &h) {
+            QStringList out;
+            for (const Harness::Box &b : h.boxes())
+                out << b.text;
+            return out;
+        };
+        Harness awake;
+        awake.drive().faults().silent = silent;
+        awake.run(500);
+        if (page)
+            awake.window().requestPageJob(page, code);
+        awake.run(4000);
+
+        Harness asleep;
+        asleep.drive().faults().silent = silent;
+        Harness::SleepCounts counts = asleep.runSleeping(500);
+        if (page)
+            asleep.requestJobWhileSleeping(page, code);
+        const Harness::SleepCounts more = asleep.runSleeping(4000);
+        counts.tickHandlerRuns += more.tickHandlerRuns;
+        counts.engineSteps += more.engineSteps;
+
+        QVERIFY(awake.sentFrames().size() > 20);
+        QCOMPARE(frames(asleep), frames(awake));
+        QCOMPARE(boxes(asleep), boxes(awake));
+        QCOMPARE(asleep.window().pageJobs().pageJobResult, awake.window().pageJobs().pageJobResult);
+        // 4500 ticks: a few runs per transfer instead of one per tick.
+        QVERIFY2(counts.tickHandlerRuns < 450, qPrintable(QString::number(counts.tickHandlerRuns)));
+        QVERIFY2(counts.engineSteps < 450, qPrintable(QString::number(counts.engineSteps)));
+    }
+
     void closedPortWipesRequestsOnTheSameRhythm()
     {
         MainWindow w;

@@ -6,6 +6,7 @@
 #include "app/messageboxes.h"
 #include "pages/basicparampage.h"
 #include "pages/modecontrolpage.h"
+#include "serial/uartwork.h"
 #include "tests/support/drivesimprocess.h"
 #include "tests/support/eventwait.h"
 
@@ -108,6 +109,40 @@ private slots:
         save(w, "page2-in-place");
     }
 
+    // Polling a drive keeps neither thread busy: over three seconds the tick
+    // handler and the worker's engine cycle run a few dozen times a second,
+    // not once a millisecond, and the status rotation goes round all the same.
+    void theLoopsSleepWhilePolling()
+    {
+        DriveSimProcess sim;
+        QVERIFY(sim.isRunning());
+        sim.command(QStringLiteral("set 6064 3039"));
+        MainWindow w;
+        w.show();
+        w.openPortAtStart(sim.slavePath(), 256000);
+        auto *position = w.findChild<QLineEdit *>(QStringLiteral("common_tw2_tab22_lineEdit_6064"));
+        QVERIFY(waitUntil([&]() { return position->text() == QStringLiteral("12345"); }, 3000));
+        long tickCalls = 0;
+        QObject::connect(w.tickTimer(), &QTimer::timeout, [&tickCalls]() { ++tickCalls; });
+        const long cyclesBefore = w.worker()->cycleCount();
+        int rotations = 0;
+        uint8_t lastPhase = w.statusMonitor().statusPhase();
+        QTimer watch;  // the test's own watcher, not counted
+        QObject::connect(&watch, &QTimer::timeout, [&]() {
+            const uint8_t phase = w.statusMonitor().statusPhase();
+            rotations += phase == 0 && lastPhase != 0;
+            lastPhase = phase;
+        });
+        watch.start(10);
+        sim.command(QStringLiteral("set 6064 FFFFFF85"));
+        waitFor(3000);
+        const long cycles = w.worker()->cycleCount() - cyclesBefore;
+        QVERIFY2(tickCalls > 0 && tickCalls < 600, qPrintable(QString::number(tickCalls)));   // 3000 at one per ms
+        QVERIFY2(cycles > 0 && cycles < 600, qPrintable(QString::number(cycles)));
+        QVERIFY2(rotations >= 2, qPrintable(QString::number(rotations)));
+        QCOMPARE(position->text(), QStringLiteral("-123"));
+    }
+
     // Another node's heartbeat every millisecond on the same line: page 1
     // still reads without a failure, and the data window shows the heartbeats
     // while the bus never falls quiet.
@@ -121,9 +156,8 @@ private slots:
         w.show();
         w.openPortAtStart(sim.slavePath(), 256000);
         QVERIFY(waitUntil([&]() { return w.isPortOpen(); }, 2000));
-        auto *log = w.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
         const QString heartbeat = QStringLiteral("00 00 00 07 05 01 05 ");
-        QVERIFY(waitUntil([&]() { return log->toPlainText().count(heartbeat) >= 10; }, 3000));
+        QVERIFY(waitUntil([&]() { return w.trafficLog().text().count(heartbeat) >= 10; }, 3000));
 
         w.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(0);
         w.findChild<QPushButton *>(QStringLiteral("t1_g1_pushButton_1_read_param"))->click();
@@ -135,7 +169,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             w.on_BtnClear_clicked();
             QVERIFY(waitUntil([&]() {
-                const QString text = log->toPlainText();
+                const QString text = w.trafficLog().text();
                 return text.contains(QStringLiteral("]RX<-◆")) && text.contains(heartbeat);
             }, 1000));
         }

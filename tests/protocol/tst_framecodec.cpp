@@ -107,21 +107,20 @@ private slots:
         MainWindow w;
         w.tickTimer()->stop();
         QSignalSpy toWorker(&w, &MainWindow::sendData2Uart);
-        auto *log = w.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
         SdoClient::requestRead(1, 0x6041, 0);
         SdoClient::poll();
         QCOMPARE(SdoClient::engineState(), SdoEngineState::Waiting);  // the attempt still counts
         QCOMPARE(toWorker.count(), 0);
-        QVERIFY(log->toPlainText().isEmpty());
+        QVERIFY(w.trafficLog().text().isEmpty());
 
         w.openSucess(true);
-        const QString before = log->toPlainText();
+        const QString before = w.trafficLog().text();
         SdoClient::reset();
         SdoClient::requestRead(1, 0x6041, 0);
         SdoClient::poll();
         QCOMPARE(toWorker.count(), 1);
         QCOMPARE(toWorker.at(0).at(0).toByteArray(), QByteArray::fromHex("0000000601084041600000000000"));
-        QCOMPARE(log->toPlainText().mid(before.size()),
+        QCOMPARE(w.trafficLog().text().mid(before.size()),
                  QStringLiteral("\n[]TX->◇00 00 00 06 01 08 40 41 60 00 00 00 00 00 "));
     }
 

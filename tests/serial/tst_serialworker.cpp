@@ -157,9 +157,8 @@ private slots:
         PseudoTerminal pty;
         auto *window = new MainWindow;
         window->openPortAtStart(pty.slavePath(), 256000);
-        auto *log = window->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
         // Once at confirmation, once more when the worker reports the open port.
-        QTRY_COMPARE(log->toPlainText().count(QStringLiteral("Serial port success open")), 2);
+        QTRY_COMPARE(window->trafficLog().text().count(QStringLiteral("Serial port success open")), 2);
         QThread *workerThread = window->worker()->workThread();
         QVERIFY(workerThread->isRunning());
         QTest::qWait(200);  // let the status monitor put frames on the wire

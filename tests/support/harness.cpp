@@ -34,6 +34,7 @@ Harness::Harness(uint8_t node, bool openPort, uint32_t startTick)
         const QByteArray bytes(reinterpret_cast<const char *>(data), int(count));
         m_received.append(bytes);
         SdoClient::feedReceived(bytes.constData(), bytes.size());
+        m_bytesArrived = true;
     };
     PageJobState *jobs = &m_window->pageJobs();
     m_window->scheduler().setOneKeySequencer([this, jobs](uint8_t, int16_t) {
@@ -62,6 +63,38 @@ void Harness::run(uint32_t ticks)
         else if (m_ticksRun % m_engineEvery == 0)
             SdoClient::poll();
     }
+}
+
+void Harness::requestJobWhileSleeping(uint8_t page, uint16_t code)
+{
+    m_window->requestPageJob(page, code);
+    m_guiWake = 0;  // the request wakes the loop at once
+}
+
+Harness::SleepCounts Harness::runSleeping(uint32_t ticks)
+{
+    SleepCounts counts;
+    for (uint32_t i = 0; i < ticks; ++i) {
+        const uint32_t now = TickCounter::now() + 1;  // the tick about to begin
+        if (m_guiWake >= 0 && int32_t(now - uint32_t(m_guiWake)) >= 0) {
+            m_window->handleTimeout();
+            ++counts.tickHandlerRuns;
+            m_guiWake = int64_t(TickCounter::now()) + m_window->planNextTick();
+        } else {
+            TickCounter::advance();
+        }
+        m_bytesArrived = false;
+        m_drive.advance(TickCounter::now());
+        const bool requestPlaced = SdoClient::requestPending();
+        const bool engineDue = m_engineWake >= 0 && int32_t(TickCounter::now() - uint32_t(m_engineWake)) >= 0;
+        if (requestPlaced || engineDue || m_bytesArrived) {
+            SdoClient::poll();
+            ++counts.engineSteps;
+            const int32_t next = SdoClient::ticksUntilNextStep();
+            m_engineWake = next < 0 ? -1 : int64_t(TickCounter::now()) + next;
+        }
+    }
+    return counts;
 }
 
 bool Harness::runUntil(const std::function<bool()> &cond, uint32_t maxTicks)

@@ -46,6 +46,17 @@ public:
 
     // Steps the system by `ticks` ticks.
     void run(uint32_t ticks);
+    // The same `ticks` ticks as the tool lives them: the clock runs on, but the
+    // window's tick handler runs only on the ticks its loop would wake for
+    // (MainWindow::planNextTick, or at once after wake-up
+    // events: a job request made through requestJobWhileSleeping), and the
+    // engine only when the worker would step it (a request placed, bytes in,
+    // or SdoClient::ticksUntilNextStep).  Returns how often each ran.
+    struct SleepCounts { long tickHandlerRuns = 0; long engineSteps = 0; };
+    SleepCounts runSleeping(uint32_t ticks);
+    // A button press while the loop sleeps: the job is requested and the loop woken.
+    void requestJobWhileSleeping(uint8_t page, uint16_t code);
+
     // Steps until cond() holds (checked after every tick) or maxTicks passed; true if it held.
     bool runUntil(const std::function<bool()> &cond, uint32_t maxTicks);
 
@@ -93,4 +104,8 @@ private:
     uint32_t m_engineEvery = 1;
     uint32_t m_engineHeldFor = 0;
     uint32_t m_ticksRun = 0;
+    // runSleeping: the next tick each side wakes at (-1: not before an event).
+    int64_t m_guiWake = 0;
+    int64_t m_engineWake = -1;
+    bool m_bytesArrived = false;
 };
