@@ -6,6 +6,7 @@
 #include "tests/support/harness.h"
 
 #include <QAction>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -198,8 +199,9 @@ private slots:
         QTest::addColumn<QString>("saveAs");
         QTest::addColumn<QString>("readAs");
         QTest::addColumn<QString>("tab");
-        QTest::newRow("Chinese") << 0u << "上位机参数" << "另存为" << "读取" << "一键配置";
-        QTest::newRow("English") << 1u << "Parameters" << "Save As" << "Read As" << "One-click Setup";
+        QTest::addColumn<QString>("oneKeyRead");
+        QTest::newRow("Chinese") << 0u << "上位机参数" << "另存为" << "读取" << "一键配置" << "一键读取";
+        QTest::newRow("English") << 1u << "Parameters" << "Save As" << "Read As" << "One-click Setup" << "Read";
     }
     void chineseTranslation()
     {
@@ -208,6 +210,7 @@ private slots:
         QFETCH(QString, saveAs);
         QFETCH(QString, readAs);
         QFETCH(QString, tab);
+        QFETCH(QString, oneKeyRead);
         Harness h(1, false);
         h.window().loadLanguage(language);
         QTreeWidget *tree = h.window().basicParamPage().rowItem(1, 2)->treeWidget();
@@ -217,6 +220,7 @@ private slots:
         QCOMPARE(QObject::tr("Read As"), readAs);
         auto *tabs = h.window().findChild<QTabWidget *>(QStringLiteral("tabWidget"));
         QCOMPARE(tabs->tabText(tabs->indexOf(h.window().findChild<QWidget *>(QStringLiteral("tab_7")))), tab);
+        QCOMPARE(h.window().findChild<QPushButton *>(QStringLiteral("t7_g3_pushButton_1_read"))->text(), oneKeyRead);
         QCOMPARE(action(h, "action_English")->isChecked(), language == 1);
         QCOMPARE(action(h, "action_Chinese")->isChecked(), language != 1);
     }
