@@ -265,29 +265,6 @@ private slots:
         QVERIFY(h.boxes().isEmpty());
     }
 
-    void configureModeByte_data()
-    {
-        QTest::addColumn<int>("item");
-        QTest::addColumn<QByteArray>("sdo");
-        QTest::newRow("position") << 1 << QByteArray("2f 60 60 00 01 00 00 00");
-        QTest::newRow("velocity") << 2 << QByteArray("2f 60 60 00 03 00 00 00");
-        QTest::newRow("homing") << 3 << QByteArray("2f 60 60 00 06 00 00 00");
-    }
-    void configureModeByte()
-    {
-        QFETCH(int, item);
-        QFETCH(QByteArray, sdo);
-        Harness h;
-        setGroups(h, false);
-        find<QComboBox>(h, "t7_g2_n3_comboBox")->setCurrentIndex(item);
-        h.run(100);
-        h.clearSentFrames();
-        QVERIFY(runToTheEnd(h, "t7_g3_pushButton_1_OKC"));
-        const auto frames = h.pageFrames();
-        QCOMPARE(frames.size(), 1);
-        QCOMPARE(frames.first().bytes.toHex(' '), QByteArray("00 00 00 06 01 08 ") + sdo);
-    }
-
     // A page that fails has shown its box; the run stops there and shows no other.
     void failingBasicReadStopsTheRun()
     {
