@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/messageboxes.h"
+#include "app/settingsfile.h"
 #include "app/tickcounter.h"
 #include "pages/basicparampage.h"
 #include "pages/iopage.h"
@@ -8,6 +9,8 @@
 #include "pages/sdodebugpage.h"
 #include "pages/pdopage.h"
 #include "pages/programpage.h"
+#include "paramfile/onekeypage.h"
+#include "paramfile/paramfile.h"
 #include "protocol/sdoclient.h"
 #include "serial/uartcfg.h"
 #include "serial/uartwork.h"
@@ -65,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
     SdoClient::reset();
     setLastTxTick(0);
 
+    readSettingsFile();
     qDebug() << "app_cfg_1000_model" << ":" << m_model << "\r\n";
     qDebug() << "app_cfg_1001_language" << ":" << m_language << "\r\n";
     loadLanguage(1);
@@ -103,6 +107,11 @@ MainWindow::MainWindow(QWidget *parent)
     m_pdoPage->connectButtons();
     m_programPage = std::make_unique<ProgramPage>(ui->tab_5, m_jobs);
     m_sdoDebugPage = std::make_unique<SdoDebugPage>(ui, m_jobs);
+    m_oneKeyPage = std::make_unique<OneKeyPage>(ui->tab_7, ui->tabWidget, m_jobs);
+    m_paramFile = std::make_unique<ParamFile>(ParamFile::Pages{*m_basicParamPage, *m_modeControlPage, *m_ioPage,
+                                                               *m_pdoPage, *m_programPage, *m_oneKeyPage});
+    connect(m_oneKeyPage.get(), &OneKeyPage::exportParamRequested, this, [this]() { m_paramFile->exportParamFile(); });
+    connect(m_oneKeyPage.get(), &OneKeyPage::importParamRequested, this, [this]() { m_paramFile->importParamFile(); });
     setIoPageDisabled(true);
     setPdoPageDisabled(true);
     setProgramPageDisabled(true, false);
@@ -111,6 +120,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_basicParamPage->buildBasicParamTree();
     m_modeControlPage->setHomingParamValue(1, 17);
     m_programPage->buildProgramTable();
+    m_oneKeyPage->initOneKeyPage();
 
     m_scheduler.setPageSequencer(1, [this](uint8_t node, int16_t code) {
         m_basicParamPage->runBasicParamSequencer(node, code);
@@ -122,6 +132,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_scheduler.setPageSequencer(4, [this](uint8_t node, int16_t code) { m_pdoPage->runPdoSequencer(node, code); });
     m_scheduler.setPageSequencer(5, [this](uint8_t node, int16_t code) { m_programPage->runProgramSequencer(node, code); });
     m_scheduler.setPageSequencer(6, [this](uint8_t, int16_t code) { m_sdoDebugPage->runSdoDebugSequencer(code); });
+    m_scheduler.setOneKeySequencer([this](uint8_t node, int16_t code) { m_oneKeyPage->runOneKeySequencer(node, code); });
 
     resetPageJobState();
 
@@ -152,6 +163,8 @@ MainWindow::~MainWindow()
     MessageBoxes::setShuttingDown(true);
     m_tickTimer->stop();
     shutDownSerialSide();
+    m_paramFile.reset();
+    m_oneKeyPage.reset();
     m_sdoDebugPage.reset();
     m_ioPage.reset();
     m_pdoPage.reset();
@@ -420,6 +433,7 @@ void MainWindow::updatePortUi()
         m_programPage->showProgramStatus(QStringLiteral("空闲"));
     if (!open) {
         SdoClient::clearLinkAlive();
+        m_oneKeyPage->endRunOnPortClosed();
         setPageTabsLocked(false);
     }
     wakeTickLoop();
@@ -515,15 +529,23 @@ void MainWindow::applyModel(uint32_t model)
     m_basicParamPage->applyCurrentRange(m_model);
 }
 
+// The model is re-applied every time (the phase-current editor goes back to
+// the model's default); the file is rewritten only when the value changes.
 void MainWindow::on_actionLynx42_triggered()
 {
+    const bool changed = m_model != 0;
     applyModel(0);
+    if (changed)
+        writeSettingsFile();
     qDebug() << "on_actionLynx42_triggered";
 }
 
 void MainWindow::on_actionOrca57_triggered()
 {
+    const bool changed = m_model != 1;
     applyModel(1);
+    if (changed)
+        writeSettingsFile();
     qDebug() << "on_actionOrca57_triggered";
 }
 
@@ -538,9 +560,8 @@ void MainWindow::loadLanguage(uint32_t language)
     const bool english = language == 1;
     ui->action_English->setChecked(english);
     ui->action_Chinese->setChecked(!english);
-    // Only the English translation is embedded so far; Chinese is the source text.
-    if (english)
-        m_translator->load(QStringLiteral(":/language/lang_en.qm"));
+    // Installed even when loading failed: it then translates nothing.
+    m_translator->load(english ? QStringLiteral(":/language/lang_en.qm") : QStringLiteral(":/language/lang_zh_CN.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
     if (m_ioPage)
@@ -551,18 +572,42 @@ void MainWindow::loadLanguage(uint32_t language)
         m_pdoPage->retranslate();
     if (m_programPage)
         m_programPage->retranslate();
+    if (m_oneKeyPage)
+        m_oneKeyPage->retranslate();
 }
 
 void MainWindow::on_action_English_triggered()
 {
+    const bool changed = m_language != 1;
     loadLanguage(1);
+    if (changed)
+        writeSettingsFile();
     qDebug() << "on_action_English_triggered";
 }
 
 void MainWindow::on_action_Chinese_triggered()
 {
+    const bool changed = m_language != 0;
     loadLanguage(0);
+    if (changed)
+        writeSettingsFile();
     qDebug() << "on_action_Chinese_triggered";
+}
+
+bool MainWindow::readSettingsFile()
+{
+    SettingsFile::Values values;
+    const bool read = SettingsFile::readSettingsFile(SettingsFile::defaultPath(), values);
+    m_model = values.model;
+    m_language = values.language;
+    return read;
+}
+
+void MainWindow::writeSettingsFile()
+{
+    // A file that cannot be written is passed over; the menus keep their new state.
+    SettingsFile::writeSettingsFile(SettingsFile::defaultPath(), ui->actionOrca57->isChecked(),
+                                    ui->action_English->isChecked());
 }
 
 // ---- the pages' enable states -----------------------------------------------
@@ -574,12 +619,8 @@ void MainWindow::setProgramPageDisabled(bool disabled, bool running)
     m_programPage->setProgramPageDisabled(disabled, running);
 }
 void MainWindow::setSdoDebugPageDisabled(bool disabled) { m_sdoDebugPage->setSdoDebugPageDisabled(disabled); }
-void MainWindow::setOneKeyPageDisabled(bool disabled) { ui->tab_7->setDisabled(disabled); }
-void MainWindow::setPageTabsLocked(bool locked)
-{
-    for (int i = 0; i < 5 && i < ui->tabWidget->count(); ++i)
-        ui->tabWidget->setTabEnabled(i, !locked);
-}
+void MainWindow::setOneKeyPageDisabled(bool disabled) { m_oneKeyPage->setOneKeyPageDisabled(disabled); }
+void MainWindow::setPageTabsLocked(bool locked) { m_oneKeyPage->setPageTabsLocked(locked); }
 
 void MainWindow::showSdoDebugTab()
 {

@@ -25,6 +25,8 @@ class IoPage;
 class SdoDebugPage;
 class PdoPage;
 class ProgramPage;
+class OneKeyPage;
+class ParamFile;
 class uartCfg;
 class uartWork;
 namespace Ui { class MainWindow; }
@@ -80,12 +82,15 @@ public:
     void showSdoDebugTab();
     PdoPage &pdoPage() { return *m_pdoPage; }
     ProgramPage &programPage() { return *m_programPage; }
+    OneKeyPage &oneKeyPage() { return *m_oneKeyPage; }
+    ParamFile &paramFile() { return *m_paramFile; }
 
     // Device model: 1 is Orca57, anything else Lynx42.
     void applyModel(uint32_t model);
     uint32_t model() const { return m_model; }
     // Installs the embedded translation (1 English, otherwise Chinese) and retranslates the window.
     void loadLanguage(uint32_t language);
+    uint32_t language() const { return m_language; }
 
 signals:
     void sendData2Uart(QByteArray data);
@@ -139,6 +144,10 @@ private:
     void setOneKeyPageDisabled(bool disabled);
     void setPageTabsLocked(bool locked);
 
+    // Config.xml in the working directory: read once at start-up, written by the model and language slots.
+    bool readSettingsFile();
+    void writeSettingsFile();
+
     Ui::MainWindow *ui;
     uartCfg *uartCfgDialog = nullptr;
     uartWork *m_worker = nullptr;
@@ -177,4 +186,6 @@ private:
     std::unique_ptr<SdoDebugPage> m_sdoDebugPage;
     std::unique_ptr<PdoPage> m_pdoPage;
     std::unique_ptr<ProgramPage> m_programPage;
+    std::unique_ptr<OneKeyPage> m_oneKeyPage;
+    std::unique_ptr<ParamFile> m_paramFile;
 };

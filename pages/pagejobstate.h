@@ -14,6 +14,9 @@ struct PageJobState {
     uint8_t pageJobResult = 0;      // completion code of the last whole-page job, 255 on failure
     uint8_t pageJobRequestMark = 0; // 90 after a page's read/write button asked for its job
     uint8_t pageJobDoneMark = 0;    // 90 when a whole-page job finished
+    // Whole-page jobs finished since start-up: the marks are cleared within a
+    // scheduler run, this count lets an observer (a test, a headless run) see each one.
+    uint32_t pageJobsCompleted = 0;
 
     enum : uint8_t { Marked = 90, Failed = 255 };
 
@@ -58,6 +61,7 @@ struct PageJobState {
     {
         pageJobResult = code;
         pageJobDoneMark = Marked;
+        ++pageJobsCompleted;
     }
 };
 

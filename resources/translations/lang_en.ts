@@ -1222,4 +1222,93 @@
         <translation>step %1</translation>
     </message>
 </context>
+<context>
+    <name>OneKeyPageForm</name>
+    <message>
+        <source>工作模式</source>
+        <translation>Work Mode</translation>
+    </message>
+    <message>
+        <source>0-未定义</source>
+        <translation>0- Undefined</translation>
+    </message>
+    <message>
+        <source>1-位置模式</source>
+        <translation>1- PP Mode</translation>
+    </message>
+    <message>
+        <source>3-速度模式</source>
+        <translation>3-PV Mode</translation>
+    </message>
+    <message>
+        <source>6-回原点模式</source>
+        <translation>6-HM Mode</translation>
+    </message>
+    <message>
+        <source>基础参数</source>
+        <translation>Basic Parameters</translation>
+    </message>
+    <message>
+        <source>模式控制-参数组1</source>
+        <translation>Control-Parameter Group1</translation>
+    </message>
+    <message>
+        <source>模式控制-回原点参数</source>
+        <translation>Control-HM Parameters</translation>
+    </message>
+    <message>
+        <source>输入/输出参数</source>
+        <translation>DI/DO Parameters</translation>
+    </message>
+    <message>
+        <source>PDO配置</source>
+        <translation>PDO Settings</translation>
+    </message>
+    <message>
+        <source>一键读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>一键配置</source>
+        <translation>One-click Setup</translation>
+    </message>
+    <message>
+        <source>停止一键操作</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>储存掉电参数</source>
+        <translation>Save Parameters</translation>
+    </message>
+    <message>
+        <source>导入参数</source>
+        <translation>Import Parameters</translation>
+    </message>
+    <message>
+        <source>导出参数</source>
+        <translation>Export Parameters</translation>
+    </message>
+</context>
+<context>
+    <name>ParamFile</name>
+    <message>
+        <source>%1 项参数无效，已跳过</source>
+        <translation>%1 invalid entries were skipped</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Save As</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>Read As</source>
+        <translation>Read As</translation>
+    </message>
+    <message>
+        <source>xml File(*.xml)</source>
+        <translation>xml File(*.xml)</translation>
+    </message>
+</context>
 </TS>

@@ -36,11 +36,6 @@ Harness::Harness(uint8_t node, bool openPort, uint32_t startTick)
         SdoClient::feedReceived(bytes.constData(), bytes.size());
         m_bytesArrived = true;
     };
-    PageJobState *jobs = &m_window->pageJobs();
-    m_window->scheduler().setOneKeySequencer([this, jobs](uint8_t, int16_t) {
-        if (jobs->pageJobDoneMark == PageJobState::Marked)
-            ++m_doneMarks;
-    });
     if (openPort)
         m_window->openSucess(true);
 }

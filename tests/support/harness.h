@@ -78,16 +78,15 @@ public:
     // Sent frames excluding the status monitor's reads (what a page sent).
     QVector<SentFrame> pageFrames() const;
 
-    // How many scheduler runs ended a whole-page job (done mark 90).  The
-    // scheduler clears the marks at the end of that same run, so the harness
-    // looks from the one-key slot, which runs just before; a test that installs
-    // its own one-key sequencer replaces this probe.
-    int doneMarksSeen() const { return m_doneMarks; }
+    // How many whole-page jobs have finished (completion code and done mark
+    // written).  Counted by the page-job state itself, so the real one-key
+    // sequencer keeps its slot in the scheduler.
+    int doneMarksSeen() const { return int(m_window->pageJobs().pageJobsCompleted); }
     // Steps until one more whole-page job has finished (or maxTicks passed).
     bool runUntilPageJobDone(uint32_t maxTicks)
     {
-        const int before = m_doneMarks;
-        return runUntil([this, before]() { return m_doneMarks > before; }, maxTicks);
+        const int before = doneMarksSeen();
+        return runUntil([this, before]() { return doneMarksSeen() > before; }, maxTicks);
     }
 
     // The received bytes the worker would hand to the log, one burst per call.
@@ -100,7 +99,6 @@ private:
     QVector<SentFrame> m_sent;
     QVector<QByteArray> m_received;
     bool m_connected = true;
-    int m_doneMarks = 0;
     uint32_t m_engineEvery = 1;
     uint32_t m_engineHeldFor = 0;
     uint32_t m_ticksRun = 0;
