@@ -21,11 +21,10 @@ constexpr uint32_t kRxHeaderTicks = 50;
 // received text alone could pile up for hours; past this the oldest part goes.
 constexpr int kReceivedBound = 100000;
 constexpr int kKeepAfterTrim = 80000;
-// New lines join the view at most every 100 ms and it is drawn at most every
-// 250 ms: adding to and drawing a text view costs far more than the traffic
-// itself, and a commissioning link runs for hours.
+// New lines join the view (and so it is redrawn) at most every 100 ms: adding
+// to and drawing a text view costs far more than the traffic itself, and a
+// commissioning link runs for hours.
 constexpr int kFlushEveryMs = 100;
-constexpr int kRepaintEveryMs = 250;
 } // namespace
 
 TrafficLog::TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox)
@@ -57,26 +56,6 @@ QString TrafficLog::timeStamp() const
     return QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss::zzz"));
 }
 
-void TrafficLog::holdRepaint()
-{
-    // Drawn at once after a quiet spell, then at most every 250 ms while
-    // traffic goes on; the text is complete all the same, only drawing waits.
-    if (!m_repaintTimer) {
-        m_repaintTimer = new QTimer(m_view);
-        m_repaintTimer->setSingleShot(true);
-        QObject::connect(m_repaintTimer, &QTimer::timeout, m_view, [this]() {
-            if (!m_view->updatesEnabled()) {
-                m_view->setUpdatesEnabled(true);
-                m_repaintTimer->start(kRepaintEveryMs);
-            }
-        });
-    }
-    if (!m_repaintTimer->isActive())
-        m_repaintTimer->start(kRepaintEveryMs);
-    else if (m_view->updatesEnabled())
-        m_view->setUpdatesEnabled(false);
-}
-
 void TrafficLog::appendText(const QString &text)
 {
     m_pending += text;
@@ -95,7 +74,6 @@ void TrafficLog::flush()
         m_flushTimer->stop();
     if (m_pending.isEmpty())
         return;
-    holdRepaint();
     m_view->moveCursor(QTextCursor::End);
     m_view->insertPlainText(m_pending);
     m_pending.resize(0);  // keeps its capacity for the next lines

@@ -40,14 +40,12 @@ private:
     QString timeStamp() const;
     void dropOldestText();
     int length() const;  // characters shown and waiting
-    void holdRepaint();
 
     QTextBrowser *m_view;
     QCheckBox *m_hexBox;
     QCheckBox *m_timeBox;
     QTextCodec *m_gbk;
     uint32_t m_lastRxHeaderTick = 0;
-    QTimer *m_repaintTimer = nullptr;
     QTimer *m_flushTimer = nullptr;
     QString m_pending;  // lines not yet in the view, in order
 };
