@@ -419,6 +419,10 @@
         <source>关闭串口</source>
         <translation>close port</translation>
     </message>
+    <message>
+        <source>解码</source>
+        <translation>Decode</translation>
+    </message>
 </context>
 <context>
     <name>uartCfg</name>
