@@ -569,6 +569,7 @@ void MainWindow::loadLanguage(uint32_t language)
     m_translator->load(english ? QStringLiteral(":/language/lang_en.qm") : QStringLiteral(":/language/lang_zh_CN.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
+    m_statusPanel.retranslate();
     if (m_ioPage)
         m_ioPage->retranslate();
     if (m_sdoDebugPage)
