@@ -255,7 +255,6 @@ private slots:
                                      << "--groups";
         QTest::newRow("no port") << QStringList{"--node", "1", "--read-config", "a.xml"} << "needs --port";
         QTest::newRow("no node") << QStringList{"--port", "/dev/null-port", "--read-config", "a.xml"} << "needs --node";
-        QTest::newRow("node 0") << QStringList{"--port", "p", "--node", "0", "--read-config", "a.xml"} << "--node";
         QTest::newRow("empty file name") << base + QStringList{"--write-config", ""} << "needs a file name";
         QTest::newRow("groups alone") << QStringList{"--groups", "io"} << "--groups";
         QTest::newRow("store alone") << QStringList{"--store"} << "--store";

@@ -26,10 +26,8 @@ private slots:
         QTest::newRow("0000 not ready") << uint16_t(0x0000) << "Not ready to switch on" << "未准备好启动";
         QTest::newRow("0020 not ready, quick stop bit") << uint16_t(0x0020) << "Not ready to switch on" << "未准备好启动";
         QTest::newRow("0040 switch on disabled") << uint16_t(0x0040) << "Switch on disabled" << "禁止启动";
-        QTest::newRow("0250 switch on disabled, remote, voltage") << uint16_t(0x0250) << "Switch on disabled" << "禁止启动";
         QTest::newRow("0060 switch on disabled, quick stop bit") << uint16_t(0x0060) << "Switch on disabled" << "禁止启动";
         QTest::newRow("0021 ready") << uint16_t(0x0021) << "Ready to switch on" << "准备启动";
-        QTest::newRow("0231 ready, remote, voltage") << uint16_t(0x0231) << "Ready to switch on" << "准备启动";
         QTest::newRow("0023 switched on") << uint16_t(0x0023) << "Switched on" << "已启动";
         QTest::newRow("FFB3 switched on, every other bit set") << uint16_t(0xFFB3) << "Switched on" << "已启动";
         QTest::newRow("0027 operation enabled") << uint16_t(0x0027) << "Operation enabled" << "运行使能";
@@ -40,13 +38,11 @@ private slots:
         QTest::newRow("000F fault reaction active") << uint16_t(0x000F) << "Fault reaction active" << "故障响应有效";
         QTest::newRow("003F fault reaction, quick stop bit") << uint16_t(0x003F) << "Fault reaction active" << "故障响应有效";
         QTest::newRow("0008 fault") << uint16_t(0x0008) << "Fault" << "故障";
-        QTest::newRow("0218 fault, remote, voltage") << uint16_t(0x0218) << "Fault" << "故障";
         QTest::newRow("0028 fault, quick stop bit") << uint16_t(0x0028) << "Fault" << "故障";
         // Combinations the state machine does not have.
         QTest::newRow("0001 ready without quick stop bit") << uint16_t(0x0001) << "Unknown state" << "未知状态";
         QTest::newRow("0048 fault with switch on disabled") << uint16_t(0x0048) << "Unknown state" << "未知状态";
         QTest::newRow("0067 enabled with switch on disabled") << uint16_t(0x0067) << "Unknown state" << "未知状态";
-        QTest::newRow("0002 switched on alone") << uint16_t(0x0002) << "Unknown state" << "未知状态";
     }
     void statusword()
     {

@@ -70,12 +70,6 @@ private slots:
         QTest::newRow("download 2 bytes")
             << QByteArray::fromHex("00000006010" "82B4060000F000000")
             << "\n[]TX->◇00 00 00 06 01 08 2B 40 60 00 0F 00 00 00 | write 6040:00 = 0x000F (15)";
-        QTest::newRow("download 1 byte, node 5")
-            << QByteArray::fromHex("00000006050" "82F60600006000000")
-            << "\n[]TX->◇00 00 00 06 05 08 2F 60 60 00 06 00 00 00 | write 6060:00 = 0x06 (6)";
-        QTest::newRow("download 4 bytes, signed")
-            << QByteArray::fromHex("00000006010" "8237A600018FCFFFF")
-            << "\n[]TX->◇00 00 00 06 01 08 23 7A 60 00 18 FC FF FF | write 607A:00 = 0xFFFFFC18 (-1000)";
         QTest::newRow("not SDO") << QByteArray::fromHex("00000000000201" "01")
                                  << "\n[]TX->◇00 00 00 00 00 02 01 01 | COB-ID 0x000 01 01";
     }

@@ -21,8 +21,6 @@ QByteArray sdo(uint16_t cobId, const char *dataHex)
 }
 } // namespace
 
-Q_DECLARE_METATYPE(Meaning::Kind)
-
 class SdoDecoderTest : public QObject {
     Q_OBJECT
 
@@ -60,7 +58,6 @@ private slots:
         QTest::newRow("3-byte answer") << sdo(0x581, "4700220101020300") << "2200:01 = 0x030201 (197121)";
         QTest::newRow("4-byte answer") << sdo(0x581, "43FD600000000300") << "60FD:00 = 0x00030000 (196608)";
         QTest::newRow("4-byte signed answer") << sdo(0x581, "4364600078ECFFFF") << "6064:00 = 0xFFFFEC78 (-5000)";
-        QTest::newRow("4-byte positive signed") << sdo(0x581, "436C6000E8030000") << "606C:00 = 0x000003E8 (1000)";
         QTest::newRow("answer, size not given") << sdo(0x581, "4283600064000000") << "6083:00 = 0x00000064 (100)";
         QTest::newRow("download acknowledge") << sdo(0x581, "6040600000000000") << "6040:00 written";
         QTest::newRow("segmented upload") << sdo(0x581, "4108100020000000") << "1008:00 segmented, 32 bytes";
@@ -69,9 +66,7 @@ private slots:
         QTest::newRow("abort, no object") << sdo(0x581, "8000510000000206")
                                           << "abort 5100:00 0x06020000 object does not exist in the object dictionary";
         QTest::newRow("abort, unknown code") << sdo(0x581, "8041600078563412") << "abort 6041:00 0x12345678 unknown abort code";
-        QTest::newRow("unknown answer command") << sdo(0x581, "2000000000000000") << "SDO command 0x20";
         // Top of the node range.
-        QTest::newRow("node 127 request") << sdo(0x67F, "4041600000000000") << "read 6041:00";
         QTest::newRow("node 127 answer") << sdo(0x5FF, "6040600000000000") << "6040:00 written";
     }
     void sdoFrames()
@@ -81,42 +76,12 @@ private slots:
         QCOMPARE(SdoDecoder::decodeFrame(frame).text, text);
     }
 
-    // Request and answer carry what the round trip matches them by.
-    void objectOfRequestAndAnswer_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<Meaning::Kind>("kind");
-        QTest::addColumn<int>("node");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("subIndex");
-        QTest::newRow("read") << sdo(0x603, "4099600200000000") << Meaning::Kind::Request << 3 << 0x6099 << 2;
-        QTest::newRow("write") << sdo(0x67F, "2B40600006000000") << Meaning::Kind::Request << 127 << 0x6040 << 0;
-        QTest::newRow("value") << sdo(0x583, "4399600296000000") << Meaning::Kind::Answer << 3 << 0x6099 << 2;
-        QTest::newRow("acknowledge") << sdo(0x5FF, "6040600000000000") << Meaning::Kind::Answer << 127 << 0x6040 << 0;
-        QTest::newRow("abort") << sdo(0x581, "8010200000000008") << Meaning::Kind::Answer << 1 << 0x2010 << 0;
-    }
-    void objectOfRequestAndAnswer()
-    {
-        QFETCH(QByteArray, frame);
-        QFETCH(Meaning::Kind, kind);
-        QFETCH(int, node);
-        QFETCH(int, index);
-        QFETCH(int, subIndex);
-        const Meaning m = SdoDecoder::decodeFrame(frame);
-        QCOMPARE(m.kind, kind);
-        QCOMPARE(int(m.node), node);
-        QCOMPARE(int(m.index), index);
-        QCOMPARE(int(m.subIndex), subIndex);
-    }
-
     void otherFrames_data()
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("text");
         QTest::newRow("heartbeat") << QByteArray::fromHex("00000007010105") << "COB-ID 0x701 05";
         QTest::newRow("sync, no data") << QByteArray::fromHex("000000008000") << "COB-ID 0x080";
-        QTest::newRow("TPDO") << QByteArray::fromHex("0000000181063706102700FF") << "COB-ID 0x181 37 06 10 27 00 FF";
-        QTest::newRow("NMT") << QByteArray::fromHex("000000000002 0100") << "COB-ID 0x000 01 00";
         QTest::newRow("SDO COB-ID, 4 bytes") << QByteArray::fromHex("000000058104 4B416000")
                                              << "COB-ID 0x581 4B 41 60 00";
         QTest::newRow("node 0 is no SDO channel") << sdo(0x600, "4041600000000000")
@@ -156,23 +121,14 @@ private slots:
         QTest::addColumn<uint32_t>("code");
         QTest::addColumn<QString>("text");
         QTest::newRow("toggle") << 0x05030000u << "toggle bit not alternated";
-        QTest::newRow("command specifier") << 0x05040001u << "client/server command specifier not valid or unknown";
-        QTest::newRow("out of memory") << 0x05040005u << "out of memory";
         QTest::newRow("write only") << 0x06010001u << "attempt to read a write only object";
         QTest::newRow("PDO length") << 0x06040042u
                                     << "the number and length of the objects to be mapped would exceed PDO length";
-        QTest::newRow("hardware") << 0x06060000u << "access failed due to a hardware error";
-        QTest::newRow("length too high") << 0x06070012u << "data type does not match, length of service parameter too high";
         QTest::newRow("no subindex") << 0x06090011u << "sub-index does not exist";
-        QTest::newRow("too low") << 0x06090032u << "value of parameter written too low";
         QTest::newRow("max below min") << 0x06090036u << "maximum value is less than minimum value";
-        QTest::newRow("SDO connection") << 0x060A0023u << "resource not available: SDO connection";
         QTest::newRow("general") << 0x08000000u << "general error";
-        QTest::newRow("device state") << 0x08000022u
-                                      << "data cannot be transferred or stored to the application because of the present device state";
         QTest::newRow("no data") << 0x08000024u << "no data available";
         QTest::newRow("zero") << 0u << "unknown abort code";
-        QTest::newRow("one off a known code") << 0x06010003u << "unknown abort code";
         QTest::newRow("byte order swapped") << 0x02000106u << "unknown abort code";
     }
     void abortTexts()
