@@ -1,5 +1,7 @@
-// Start-up: parse the command line, build the window, run the event loop.
+// Start-up: parse the command line, then either build the window and run the
+// event loop, or commission a drive without a window.
 
+#include "app/headlesscommissioning.h"
 #include "app/mainwindow.h"
 #include "serial/comcfg.h"
 
@@ -28,16 +30,16 @@ void onTerminationSignal(int)
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[0], &byte, 1);
 }
 
-void installTerminationHandlers(QObject *parent)
+void installTerminationHandlers(QObject *parent, int exitCode)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, parent, [notifier]() {
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [notifier, exitCode]() {
         notifier->setEnabled(false);
         char byte;
         [[maybe_unused]] ssize_t n = ::read(g_signalPipe[1], &byte, 1);
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(exitCode);
     });
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;
@@ -53,13 +55,80 @@ struct Options {
     uint32_t baud = 256000;
     int node = 1;
     bool sdoDebug = false;
+    bool headless = false;
+    HeadlessOptions commissioning;
 };
+
+const char kDescription[] =
+    "Commissioning tool for CANopen stepper drives (CiA 402).\n"
+    "\n"
+    "Without a window (no display needed):\n"
+    "  axiscope-corvex --port P [--baud B] --node N --read-config FILE.xml [--groups LIST]\n"
+    "  axiscope-corvex --port P [--baud B] --node N --write-config FILE.xml [--groups LIST] [--store]\n"
+    "--read-config runs the one-key read of the chosen groups and the operating mode\n"
+    "and writes every page's values to FILE.xml. --write-config imports FILE.xml (as the\n"
+    "import button does) and runs the one-key configure; with --store the drive is then\n"
+    "told to store its parameters (0x2010 = 2) and its answer awaited.\n"
+    "LIST: comma-separated, any of basic, mode-group1, homing, io, pdo (default: all).\n"
+    "Progress goes to stderr, one line as each group starts and ends, with the\n"
+    "progress bar's percentage.\n"
+    "Exit status: 0 success; 1 the port cannot be opened or the drive failed (the line\n"
+    "names the group and direction); 2 bad arguments, or a file that cannot be read, is\n"
+    "not well-formed XML or has damaged entries or pages (nothing is sent then), or a\n"
+    "file that cannot be written.";
+
+void fail(const char *format, const QString &value = QString())
+{
+    std::fprintf(stderr, "axiscope-corvex: ");
+    std::fprintf(stderr, format, value.toUtf8().constData());
+    std::fprintf(stderr, "\n");
+    std::exit(2);
+}
+
+void parseCommissioning(const QCommandLineParser &parser, Options &options, const QCommandLineOption &readOption,
+                        const QCommandLineOption &writeOption, const QCommandLineOption &groupsOption,
+                        const QCommandLineOption &storeOption, const QCommandLineOption &nodeOption)
+{
+    const bool read = parser.isSet(readOption);
+    const bool write = parser.isSet(writeOption);
+    options.headless = read || write;
+    if (!options.headless) {
+        if (parser.isSet(groupsOption) || parser.isSet(storeOption))
+            fail("--groups and --store need --read-config or --write-config");
+        return;
+    }
+    if (read && write)
+        fail("--read-config and --write-config cannot be given together");
+    if (read && parser.isSet(storeOption))
+        fail("--store goes with --write-config only");
+    if (options.sdoDebug)
+        fail("--sdo-debug needs the window; it cannot go with %s", QLatin1String(read ? "--read-config" : "--write-config"));
+    if (options.port.isEmpty())
+        fail("%s needs --port", QLatin1String(read ? "--read-config" : "--write-config"));
+    // A configure run must not go to whichever drive answers by default.
+    if (!parser.isSet(nodeOption))
+        fail("%s needs --node", QLatin1String(read ? "--read-config" : "--write-config"));
+    HeadlessOptions &c = options.commissioning;
+    c.direction = read ? HeadlessOptions::Direction::Read : HeadlessOptions::Direction::Write;
+    c.file = parser.value(read ? readOption : writeOption);
+    if (c.file.trimmed().isEmpty())
+        fail("%s needs a file name", QLatin1String(read ? "--read-config" : "--write-config"));
+    c.port = options.port;
+    c.baud = options.baud;
+    c.node = options.node;
+    c.store = parser.isSet(storeOption);
+    if (parser.isSet(groupsOption)) {
+        QString error;
+        if (!HeadlessCommissioning::parseGroups(parser.value(groupsOption), c.groups, error))
+            fail("invalid --groups: %s (expected basic, mode-group1, homing, io, pdo)", error);
+    }
+}
 
 // Exits with status 2 and a message on stderr for a value it cannot use.
 Options parseCommandLine(const QCoreApplication &app)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Commissioning tool for CANopen stepper drives (CiA 402)."));
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
@@ -71,10 +140,26 @@ Options parseCommandLine(const QCoreApplication &app)
                                         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption sdoDebugOption(QStringLiteral("sdo-debug"),
                                             QStringLiteral("Show the SDO debug tab (raw object read and write)."));
+    const QCommandLineOption readOption(QStringLiteral("read-config"),
+                                        QStringLiteral("Read the drive into FILE.xml, without a window."),
+                                        QStringLiteral("FILE.xml"));
+    const QCommandLineOption writeOption(QStringLiteral("write-config"),
+                                         QStringLiteral("Configure the drive from FILE.xml, without a window."),
+                                         QStringLiteral("FILE.xml"));
+    const QCommandLineOption groupsOption(
+        QStringLiteral("groups"), QStringLiteral("Groups of a --read-config or --write-config run: any of basic, "
+                                                 "mode-group1, homing, io, pdo, comma-separated (default: all)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption storeOption(QStringLiteral("store"),
+                                         QStringLiteral("After --write-config, store the drive's parameters."));
     parser.addOption(portOption);
     parser.addOption(baudOption);
     parser.addOption(nodeOption);
     parser.addOption(sdoDebugOption);
+    parser.addOption(readOption);
+    parser.addOption(writeOption);
+    parser.addOption(groupsOption);
+    parser.addOption(storeOption);
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "axiscope-corvex: %s\n", qPrintable(parser.errorText()));
         std::exit(2);
@@ -114,6 +199,7 @@ Options parseCommandLine(const QCoreApplication &app)
             std::exit(2);
         }
     }
+    parseCommissioning(parser, options, readOption, writeOption, groupsOption, storeOption, nodeOption);
     return options;
 }
 
@@ -121,14 +207,21 @@ Options parseCommandLine(const QCoreApplication &app)
 
 int main(int argc, char *argv[])
 {
+    // Commissioning without a window needs no display: unless told otherwise
+    // the platform is the offscreen one (chosen before the application exists).
+    if (HeadlessCommissioning::requested(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("axiscope-corvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
     const Options options = parseCommandLine(app);
 
 #ifdef Q_OS_UNIX
-    installTerminationHandlers(&app);
+    // A run without a window that is ended by a signal has not succeeded.
+    installTerminationHandlers(&app, options.headless ? HeadlessCommissioning::DriveFailed : 0);
 #endif
+    if (options.headless)
+        return HeadlessCommissioning(options.commissioning).exec();
 
     MainWindow window;
     window.setNodeAddress(options.node);

@@ -93,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(this, &MainWindow::Display_textBrowser_send, this, &MainWindow::Display_textBrowser_2,
             Qt::BlockingQueuedConnection);
+    m_log.setDecodeBox(ui->common_checkBox_decode);
 
     // Pages, in the order their enable states and trees are prepared.
     m_statusPanel.hideUnusedTerminals();
@@ -188,6 +189,10 @@ void MainWindow::createSerialSide()
 
     m_worker = new uartWork(m_cfg);
     workerThread = m_worker->workThread();
+    // Queued like readyread and emitted just before it, so it arrives first.
+    connect(m_worker, &uartWork::receiveTimes, this,
+            [this](const QVector<quint32> &endsAndTicks) { m_log.setReceiveTimes(endsAndTicks); },
+            Qt::QueuedConnection);
     connect(m_worker, &uartWork::readyread, this, &MainWindow::readFromCom, Qt::QueuedConnection);
     connect(m_worker, &uartWork::openError, this, &MainWindow::openSucess, Qt::QueuedConnection);
     connect(m_worker, &uartWork::errOccurred, this, &MainWindow::errorOccurred, Qt::QueuedConnection);
@@ -564,6 +569,7 @@ void MainWindow::loadLanguage(uint32_t language)
     m_translator->load(english ? QStringLiteral(":/language/lang_en.qm") : QStringLiteral(":/language/lang_zh_CN.qm"));
     QCoreApplication::installTranslator(m_translator);
     ui->retranslateUi(this);
+    m_statusPanel.retranslate();
     if (m_ioPage)
         m_ioPage->retranslate();
     if (m_sdoDebugPage)

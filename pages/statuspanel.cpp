@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QPixmap>
 
 namespace {
@@ -87,6 +88,19 @@ void StatusPanel::showDriveStatusBits(uint16_t statusword)
     setLamp(m_inPlace, statusword & 0x0400);
     setLamp(m_homed, statusword & 0x8000);
     setLamp(m_running, statusword & 0x4000);
+    const DriveState::State state = DriveState::fromStatusword(statusword);
+    if (m_stateShown && state == m_state)
+        return;
+    m_stateShown = true;
+    m_state = state;
+    retranslate();
+}
+
+void StatusPanel::retranslate()
+{
+    if (m_stateShown)
+        ui->common_tw2_tab22_label_state->setText(
+            QCoreApplication::translate("StatusPanel", DriveState::sourceText(m_state)));
 }
 
 void StatusPanel::showAlarmIndicator(uint16_t errorCode)

@@ -1,8 +1,9 @@
 #pragma once
-// The status tabs beside the pages: six line edits on "CiA402状态", four lamps
-// on "驱动器状态" and the terminal lamps on "IO状态".  Widgets are touched only
-// when what they show changes.
+// The status tabs beside the pages: six line edits and the drive's state in
+// words on "CiA402状态", four lamps on "驱动器状态" and the terminal lamps on
+// "IO状态".  Widgets are touched only when what they show changes.
 
+#include "pages/drivestate.h"
 #include "pages/statusmonitor.h"
 
 #include <QString>
@@ -24,6 +25,8 @@ public:
 
     // The rows X3-X6, Y2 and Y3 have no terminal behind them.
     void hideUnusedTerminals();
+    // The state's name again in the language now installed.
+    void retranslate();
 
     // The text showStatusValue gives a polled value (empty for other objects).
     static QString formatStatusValue(uint16_t index, uint32_t value);
@@ -41,4 +44,6 @@ private:
     bool m_editShown[6] = {};
     Lamp m_inPlace, m_homed, m_running, m_alarm;
     Lamp m_inputs[3], m_outputs[2];
+    bool m_stateShown = false;
+    DriveState::State m_state = DriveState::State::Unknown;
 };

@@ -35,6 +35,7 @@ public:
     int16_t oneKeyJob() const { return m_job; }
     uint8_t oneKeyPhase() const { return m_phase; }
     bool isRunning() const { return m_job == Read || m_job == Configure; }
+    bool waitingForPage() const { return m_waitingForPage; }
 
 private:
     void runGroupPhase();

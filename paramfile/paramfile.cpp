@@ -250,6 +250,7 @@ ParamFileResult ParamFile::importDocument(const QByteArray &xml)
         return result;
     }
     result.skipped = read.invalid;
+    result.pagesFound = read.pagesFound;
     for (const ParamEntry &e : read.entries) {
         if (setParamByObject(e.index, e.subIndex, e.value) == SetResult::Invalid)
             ++result.skipped;

@@ -28,6 +28,7 @@ struct ParamFileResult {
     enum class Outcome { Done, Cancelled, CannotOpen, NotWellFormed, CannotWrite };
     Outcome outcome = Outcome::Done;
     int skipped = 0;  // import: entries left out because they were damaged
+    int pagesFound = 0;  // import: page elements read, each at its own position, from the first on
     bool succeeded() const { return outcome == Outcome::Done; }
 };
 

@@ -102,6 +102,8 @@ ReadResult read(const QByteArray &xml, const QStringList &pageNames)
                 if (pagesSeen < pageNames.size()) {
                     pageNumber = ++pagesSeen;
                     inPage = reader.qualifiedName() == pageNames[pageNumber - 1];
+                    if (inPage && result.pagesFound == pageNumber - 1)
+                        result.pagesFound = pageNumber;
                     if (inPage)
                         qCDebug(diag) << "node read 1:" << reader.qualifiedName();
                     else
@@ -130,6 +132,7 @@ ReadResult read(const QByteArray &xml, const QStringList &pageNames)
         result.error = reader.errorString();
         result.entries.clear();
         result.invalid = 0;
+        result.pagesFound = 0;
         return result;
     }
     result.wellFormed = true;

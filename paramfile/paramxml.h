@@ -37,6 +37,8 @@ struct ReadResult {
     // Entry elements of those pages whose attributes are missing, not numbers,
     // or too large for their field: they are left out of `entries`.
     int invalid = 0;
+    // Page elements found at their own position, counted from the first.
+    int pagesFound = 0;
 };
 
 // Reads the document; `pageNames` gives the expected page at each position

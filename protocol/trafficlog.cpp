@@ -25,6 +25,22 @@ constexpr int kKeepAfterTrim = 80000;
 // to and drawing a text view costs far more than the traffic itself, and a
 // commissioning link runs for hours.
 constexpr int kFlushEveryMs = 100;
+// A frame still missing bytes this long after its last one is given up, as
+// the receive side gives it up.
+constexpr uint32_t kFrameGiveUpTicks = 5;
+// Requests never answered would pile up in the round-trip table; past this
+// many the ones older than a second go.
+constexpr int kRequestsKept = 256;
+constexpr uint32_t kRequestForgetTicks = 1000;
+
+// The meaning after the frame's bytes: "... 00 | read 6041:00".
+QString withMeaning(const QString &line, const QString &meaning)
+{
+    if (meaning.isEmpty())
+        return line;
+    return line + ((line.isEmpty() || line.endsWith(QLatin1Char(' '))) ? QStringLiteral("| ") : QStringLiteral(" | "))
+        + meaning;
+}
 } // namespace
 
 TrafficLog::TrafficLog(QTextBrowser *view, QCheckBox *hexBox, QCheckBox *timeBox)
@@ -57,6 +73,12 @@ QString TrafficLog::timeStamp() const
 }
 
 void TrafficLog::appendText(const QString &text)
+{
+    m_rxLineOpen = false;
+    append(text);
+}
+
+void TrafficLog::append(const QString &text)
 {
     m_pending += text;
     if (!m_flushTimer) {
@@ -92,20 +114,64 @@ int TrafficLog::length() const
     return m_view->document()->characterCount() - 1 + m_pending.size();
 }
 
+QString TrafficLog::bodyText(const QByteArray &bytes, bool received) const
+{
+    if (m_hexBox->isChecked())
+        return hexText(bytes);
+    if (received)
+        return m_gbk ? m_gbk->toUnicode(bytes) : QString::fromLocal8Bit(bytes);
+    return QString::fromLatin1(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size())))).toUpper();
+}
+
+bool TrafficLog::decoding() const
+{
+    return m_decodeBox && m_decodeBox->isChecked();
+}
+
 void TrafficLog::logTransmit(const QByteArray &data, uint32_t count)
 {
     const QByteArray frame = data.left(int(count));
     const QString stamp = timeStamp();
-    QString body;
-    if (m_hexBox->isChecked())
-        body = hexText(frame);
-    else
-        body = QString::fromLatin1(frame.constData(), int(qstrnlen(frame.constData(), uint(frame.size())))).toUpper();
+    const QString body = bodyText(frame, false);
     if (length() > kClearAbove) {
         m_view->clear();
         m_pending.resize(0);
     }
+    if (decoding()) {
+        logTransmitDecoded(frame, QStringLiteral("\r\n[") + stamp + QStringLiteral("]TX->◇") + body);
+        return;
+    }
     appendText(QStringLiteral("\r\n[") + stamp + QStringLiteral("]TX->◇") + body);
+}
+
+void TrafficLog::logTransmitDecoded(const QByteArray &frame, const QString &line)
+{
+    const SdoDecoder::Meaning meaning = SdoDecoder::decodeFrame(frame);
+    if (meaning.kind == SdoDecoder::Meaning::Kind::Request) {
+        const uint32_t now = TickCounter::now();
+        if (m_requestTicks.size() >= kRequestsKept) {
+            for (auto it = m_requestTicks.begin(); it != m_requestTicks.end();) {
+                if (now - it.value() > kRequestForgetTicks)
+                    it = m_requestTicks.erase(it);
+                else
+                    ++it;
+            }
+            if (m_requestTicks.size() >= kRequestsKept)
+                m_requestTicks.clear();
+        }
+        m_requestTicks.insert(SdoDecoder::objectKey(meaning.node, meaning.index, meaning.subIndex), now);
+    }
+    appendText(withMeaning(line, meaning.text));
+}
+
+QString TrafficLog::roundTrip(const SdoDecoder::Meaning &meaning, uint32_t arrival)
+{
+    const auto it = m_requestTicks.find(SdoDecoder::objectKey(meaning.node, meaning.index, meaning.subIndex));
+    if (it == m_requestTicks.end())
+        return QString();
+    const int32_t ms = int32_t(arrival - it.value());
+    m_requestTicks.erase(it);
+    return QStringLiteral(" +%1 ms").arg(qMax(0, ms));
 }
 
 void TrafficLog::logReceive(const QByteArray &data)
@@ -113,8 +179,16 @@ void TrafficLog::logReceive(const QByteArray &data)
     if (data.isEmpty())
         return;
     const QString stamp = timeStamp();
-    const QString body = m_hexBox->isChecked() ? hexText(data)
-                                               : (m_gbk ? m_gbk->toUnicode(data) : QString::fromLocal8Bit(data));
+    if (decoding()) {
+        logReceiveDecoded(data, stamp);
+        m_receiveTimes.clear();
+        if (length() > kReceivedBound)
+            flush();
+        return;
+    }
+    m_receiveTimes.clear();
+    m_splitter.reset();
+    const QString body = bodyText(data, true);
     const uint32_t now = TickCounter::now();
     if (now - m_lastRxHeaderTick > kRxHeaderTicks) {
         m_lastRxHeaderTick = now;
@@ -123,6 +197,56 @@ void TrafficLog::logReceive(const QByteArray &data)
     appendText(body);
     if (length() > kReceivedBound)
         flush();  // which drops the oldest part
+}
+
+// Every frame on a line of its own with its meaning.  Bytes of a frame that
+// is not complete yet are shown at once and its meaning follows when the
+// rest arrives; bytes that start no frame stand on a line without one.
+void TrafficLog::logReceiveDecoded(const QByteArray &data, const QString &stamp)
+{
+    const uint32_t now = TickCounter::now();
+    // Should the box be unchecked next, the next burst starts an entry of its own.
+    m_lastRxHeaderTick = now - kRxHeaderTicks - 1;
+    const QVector<quint32> &times = m_receiveTimes;
+    const bool timed = !times.isEmpty() && times.size() % 2 == 0 && int(times.at(times.size() - 2)) == data.size();
+    // The tick the byte before offset `end` was read at.
+    auto arrivalAt = [&](int end) -> uint32_t {
+        if (!timed)
+            return now;
+        for (int i = 0; i < times.size(); i += 2) {
+            if (int(times.at(i)) >= end)
+                return times.at(i + 1);
+        }
+        return times.last();
+    };
+    if (!m_splitter.pending().isEmpty() && arrivalAt(1) - m_splitterTick > kFrameGiveUpTicks) {
+        m_splitter.reset();
+        m_rxLineOpen = false;
+    }
+    const QString header = QStringLiteral("\r\n[") + stamp + QStringLiteral("]RX<-◆");
+    int shown = m_splitter.pending().size();  // leading bytes already in the log
+    const QVector<SdoDecoder::FrameSplitter::Piece> pieces = m_splitter.feed(data);
+    for (const SdoDecoder::FrameSplitter::Piece &piece : pieces) {
+        const int skip = qMin(shown, piece.bytes.size());
+        shown -= skip;
+        QString line = (skip > 0 && m_rxLineOpen) ? QString() : header;
+        line += bodyText(piece.bytes.mid(skip), true);
+        if (piece.frame) {
+            const SdoDecoder::Meaning meaning = SdoDecoder::decodeFrame(piece.bytes);
+            QString text = meaning.text;
+            if (meaning.kind == SdoDecoder::Meaning::Kind::Answer)
+                text += roundTrip(meaning, arrivalAt(piece.end));
+            line = withMeaning(line, text);
+        }
+        append(line);
+        m_rxLineOpen = false;
+    }
+    const QByteArray &waiting = m_splitter.pending();
+    if (waiting.size() > shown) {
+        append(((shown > 0 && m_rxLineOpen) ? QString() : header) + bodyText(waiting.mid(shown), true));
+        m_rxLineOpen = true;
+        m_splitterTick = arrivalAt(data.size());
+    }
 }
 
 void TrafficLog::dropOldestText()
@@ -142,6 +266,7 @@ void TrafficLog::clear()
 {
     m_view->clear();
     m_pending.resize(0);
+    m_rxLineOpen = false;
     qDebug() << "on_BtnClear_clicked" << "\r\n";
 }
 

@@ -101,6 +101,7 @@ void uartWork::teardown()
     delete m_port;
     m_port = nullptr;
     m_collected.clear();
+    m_collectedTimes.clear();
     // Hand the worker back so that its owner can delete it once the thread has ended.
     moveToThread(m_home.load(std::memory_order_acquire));
     m_thread->quit();
@@ -202,9 +203,15 @@ void uartWork::readyRead()
         m_quietTimer->stop();
     if (bytes.isEmpty())
         return;
+    const uint32_t now = TickCounter::now();
     if (m_collected.isEmpty())
-        m_collectedSince = TickCounter::now();
+        m_collectedSince = now;
     m_collected.append(bytes);
+    // Reads of the same tick share one entry.
+    if (m_collectedTimes.size() >= 2 && m_collectedTimes.last() == now)
+        m_collectedTimes[m_collectedTimes.size() - 2] = quint32(m_collected.size());
+    else
+        m_collectedTimes << quint32(m_collected.size()) << now;
     SdoClient::feedReceived(bytes.constData(), bytes.size());
     // An answer moves the engine on at its next step (before its time-out
     // would wipe it), and a partial frame needs its 5-tick check.
@@ -225,8 +232,10 @@ void uartWork::rec_timer_over_process()
 
 void uartWork::flushToLog()
 {
+    emit receiveTimes(m_collectedTimes);
     emit readyread(m_collected);
     m_collected.clear();
+    m_collectedTimes.clear();
 }
 
 void uartWork::run_timer_cycle_process()

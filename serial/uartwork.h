@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
+#include <QVector>
 
 #include <atomic>
 
@@ -32,6 +33,9 @@ public:
 
 signals:
     void openError(bool open);
+    // Just before each readyread: when its bytes were read, as pairs of
+    // (offset just past a chunk's bytes, tick of the read).
+    void receiveTimes(QVector<quint32> endsAndTicks);
     void readyread(QByteArray data);
     void errOccurred(QString text);
 
@@ -65,6 +69,7 @@ private:
     QTimer *m_cycleTimer = nullptr;
     QByteArray m_collected;
     uint32_t m_collectedSince = 0;  // tick of the oldest byte in m_collected
+    QVector<quint32> m_collectedTimes;  // see receiveTimes
     bool m_lastOpenResult = false;
     bool m_cycling = false;                  // the port was opened once: the engine is stepped from here on
     std::atomic<long> m_cycles{0};

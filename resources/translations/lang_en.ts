@@ -419,6 +419,10 @@
         <source>关闭串口</source>
         <translation>close port</translation>
     </message>
+    <message>
+        <source>解码</source>
+        <translation>Decode</translation>
+    </message>
 </context>
 <context>
     <name>uartCfg</name>
@@ -1309,6 +1313,45 @@
     <message>
         <source>xml File(*.xml)</source>
         <translation>xml File(*.xml)</translation>
+    </message>
+</context>
+<context>
+    <name>StatusPanel</name>
+    <message>
+        <source>未准备好启动</source>
+        <translation>Not ready to switch on</translation>
+    </message>
+    <message>
+        <source>禁止启动</source>
+        <translation>Switch on disabled</translation>
+    </message>
+    <message>
+        <source>准备启动</source>
+        <translation>Ready to switch on</translation>
+    </message>
+    <message>
+        <source>已启动</source>
+        <translation>Switched on</translation>
+    </message>
+    <message>
+        <source>运行使能</source>
+        <translation>Operation enabled</translation>
+    </message>
+    <message>
+        <source>快速停止有效</source>
+        <translation>Quick stop active</translation>
+    </message>
+    <message>
+        <source>故障响应有效</source>
+        <translation>Fault reaction active</translation>
+    </message>
+    <message>
+        <source>故障</source>
+        <translation>Fault</translation>
+    </message>
+    <message>
+        <source>未知状态</source>
+        <translation>Unknown state</translation>
     </message>
 </context>
 </TS>
