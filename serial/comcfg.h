@@ -6,6 +6,10 @@
 #include <QString>
 #include <cstdint>
 
+// The kind of link to the drive: the serial adapter, or a standard CAN
+// interface reached through Qt's CAN bus plugins.
+enum LinkKind : int32_t { LinkSerial = 0, LinkCan = 1 };
+
 struct comcfg_t {
     int32_t portNumber = 0;     // n of "COM" + n
     uint32_t baudRate = 256000;
