@@ -1,5 +1,6 @@
 // Start-up: parse the command line, build the window, run the event loop.
 
+#include "app/linkoptions.h"
 #include "app/mainwindow.h"
 #include "serial/comcfg.h"
 
@@ -53,6 +54,8 @@ struct Options {
     uint32_t baud = 256000;
     int node = 1;
     bool sdoDebug = false;
+    bool linkGiven = false;  // --port or --can: the link opened at start-up
+    comcfg_t link;
 };
 
 // Exits with status 2 and a message on stderr for a value it cannot use.
@@ -75,6 +78,7 @@ Options parseCommandLine(const QCoreApplication &app)
     parser.addOption(baudOption);
     parser.addOption(nodeOption);
     parser.addOption(sdoDebugOption);
+    LinkOptions::addCanOptions(parser);
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "axiscope-corvex: %s\n", qPrintable(parser.errorText()));
         std::exit(2);
@@ -114,6 +118,11 @@ Options parseCommandLine(const QCoreApplication &app)
             std::exit(2);
         }
     }
+    QString linkError;
+    if (!LinkOptions::linkFromOptions(parser, options.port, options.baud, options.link, options.linkGiven, linkError)) {
+        std::fprintf(stderr, "axiscope-corvex: %s\n", qPrintable(linkError));
+        std::exit(2);
+    }
     return options;
 }
 
@@ -135,8 +144,8 @@ int main(int argc, char *argv[])
     if (options.sdoDebug)
         window.showSdoDebugTab();
     window.show();
-    if (!options.port.isEmpty())
-        window.openPortAtStart(options.port, options.baud);
+    if (options.linkGiven)
+        window.openLinkAtStart(options.link);
     const int result = app.exec();
     return result;
 }
