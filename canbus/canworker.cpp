@@ -48,6 +48,8 @@ void CanWorker::updateComCfg(comcfg_t cfg)
 
 void CanWorker::openLink()
 {
+    if (!m_openTimer)
+        return;  // shut down
     // A new configuration replaces the open interface without a report, as a
     // serial port is closed and reopened.
     closeDevice(Close::Now);
@@ -131,7 +133,8 @@ void CanWorker::fail(const QString &text)
 
 bool CanWorker::closeDevice(Close when)
 {
-    m_openTimer->stop();
+    if (m_openTimer)
+        m_openTimer->stop();
     QCanBusDevice *device = m_device;
     if (!device)
         return false;

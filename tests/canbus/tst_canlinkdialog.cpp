@@ -22,28 +22,19 @@ QStringList items(QComboBox *combo)
     return texts;
 }
 
-// Hidden or shown, of the serial rows and of the CAN rows, as "serial" / "can".
+// Which rows show: "serial", "can", or "mixed" when the kinds are not cleanly apart.
 QString rowsShown(uartCfg &d)
 {
-    const char *serial[] = {"label", "comBox", "label_2", "baundBox"};
-    const char *can[] = {"label_plugin", "pluginBox", "label_interface", "interfaceBox", "label_bitrate", "bitrateBox"};
-    QStringList shown;
-    bool allSerial = true, noSerial = true, allCan = true, noCan = true;
-    for (const char *name : serial) {
-        const bool hidden = d.findChild<QWidget *>(QLatin1String(name))->isHidden();
-        allSerial = allSerial && !hidden;
-        noSerial = noSerial && hidden;
-    }
-    for (const char *name : can) {
-        const bool hidden = d.findChild<QWidget *>(QLatin1String(name))->isHidden();
-        allCan = allCan && !hidden;
-        noCan = noCan && hidden;
-    }
-    if (allSerial && noCan)
-        return QStringLiteral("serial");
-    if (allCan && noSerial)
-        return QStringLiteral("can");
-    return QStringLiteral("mixed");
+    const auto shown = [&d](std::initializer_list<const char *> names) {
+        int count = 0;
+        for (const char *name : names)
+            count += !d.findChild<QWidget *>(QLatin1String(name))->isHidden();
+        return count == int(names.size()) ? 1 : count == 0 ? 0 : -1;
+    };
+    const int serial = shown({"label", "comBox", "label_2", "baundBox"});
+    const int can = shown({"label_plugin", "pluginBox", "label_interface", "interfaceBox", "label_bitrate", "bitrateBox"});
+    return serial == 1 && can == 0 ? QStringLiteral("serial") : serial == 0 && can == 1 ? QStringLiteral("can")
+                                                                                        : QStringLiteral("mixed");
 }
 } // namespace
 
