@@ -5,7 +5,7 @@
 #include "paramfile/onekeypage.h"
 #include "paramfile/paramfile.h"
 #include "protocol/sdoclient.h"
-#include "serial/uartwork.h"
+#include "serial/linkworker.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -142,7 +142,7 @@ int HeadlessCommissioning::exec()
         });
         QEventLoop loop;
         m_loop = &loop;
-        openLink(m_options.port, m_options.baud);
+        openLink(m_options.link);
         if (!m_finished)
             loop.exec();
         m_loop = nullptr;
@@ -193,12 +193,14 @@ bool HeadlessCommissioning::prepareFile()
     return true;
 }
 
-void HeadlessCommissioning::openLink(const QString &portName, uint32_t baudRate)
+void HeadlessCommissioning::openLink(const comcfg_t &link)
 {
     m_stage = Stage::Opening;
-    connect(m_window->worker(), &uartWork::openError, this, &HeadlessCommissioning::onLinkOpened,
+    // The worker of the link's kind first, so that its report cannot come before we listen.
+    m_window->useLinkKindOf(link);
+    connect(m_window->worker(), &LinkWorker::openError, this, &HeadlessCommissioning::onLinkOpened,
             Qt::QueuedConnection);
-    m_window->openPortAtStart(portName, baudRate);
+    m_window->openLinkAtStart(link);
 }
 
 void HeadlessCommissioning::onLinkOpened(bool open)
@@ -224,12 +226,13 @@ void HeadlessCommissioning::startRun()
     }
     const bool read = m_options.direction == HeadlessOptions::Direction::Read;
     groups << QStringLiteral("the operating mode");
-    writeLine(QStringLiteral("one-key %1 of node %2 on %3 at %4 baud: %5")
+    const QString where = m_options.link.linkKind == LinkCan
+                              ? m_options.port
+                              : QStringLiteral("%1 at %2 baud").arg(m_options.port).arg(m_options.baud);
+    writeLine(QStringLiteral("one-key %1 of node %2 on %3: %4")
                   .arg(read ? QStringLiteral("read") : QStringLiteral("configure"))
                   .arg(m_options.node)
-                  .arg(m_options.port)
-                  .arg(m_options.baud)
-                  .arg(groups.join(QStringLiteral(", "))));
+                  .arg(where, groups.join(QStringLiteral(", "))));
     m_runTaken = false;
     m_lastPhase = 0;
     m_lastWaiting = false;

@@ -5,6 +5,7 @@
 // through its scheduler, sequencers and SDO engine exactly as a click on the
 // one-key buttons would; progress and failures go to stderr.
 
+#include "serial/comcfg.h"
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -17,7 +18,8 @@ struct HeadlessOptions {
     enum class Direction { Read, Write };
     Direction direction = Direction::Read;
     QString file;
-    QString port;
+    comcfg_t link;      // the serial port or CAN interface to open
+    QString port;       // the link's name in progress and failure lines
     uint32_t baud = 256000;
     int node = 1;
     uint8_t groups = 0x1F;  // bit g - 1 for group g (basic, mode-group1, homing, io, pdo)
@@ -46,7 +48,7 @@ private:
 
     bool prepareFile();
     // The one place the drive's link is opened.
-    void openLink(const QString &portName, uint32_t baudRate);
+    void openLink(const comcfg_t &link);
     void onLinkOpened(bool open);
     void startRun();
     void afterSchedulerRun();

@@ -2,6 +2,7 @@
 // event loop, or commission a drive without a window.
 
 #include "app/headlesscommissioning.h"
+#include "app/linkoptions.h"
 #include "app/mainwindow.h"
 #include "serial/comcfg.h"
 
@@ -57,6 +58,8 @@ struct Options {
     bool sdoDebug = false;
     bool headless = false;
     HeadlessOptions commissioning;
+    bool linkGiven = false;  // --port or --can: the link opened at start-up
+    comcfg_t link;
 };
 
 const char kDescription[] =
@@ -65,6 +68,7 @@ const char kDescription[] =
     "Without a window (no display needed):\n"
     "  axiscope-corvex --port P [--baud B] --node N --read-config FILE.xml [--groups LIST]\n"
     "  axiscope-corvex --port P [--baud B] --node N --write-config FILE.xml [--groups LIST] [--store]\n"
+    "  (--can PLUGIN:INTERFACE [--bitrate N] in place of --port and --baud: over a CAN interface)\n"
     "--read-config runs the one-key read of the chosen groups and the operating mode\n"
     "and writes every page's values to FILE.xml. --write-config imports FILE.xml (as the\n"
     "import button does) and runs the one-key configure; with --store the drive is then\n"
@@ -103,8 +107,8 @@ void parseCommissioning(const QCommandLineParser &parser, Options &options, cons
         fail("--store goes with --write-config only");
     if (options.sdoDebug)
         fail("--sdo-debug needs the window; it cannot go with %s", QLatin1String(read ? "--read-config" : "--write-config"));
-    if (options.port.isEmpty())
-        fail("%s needs --port", QLatin1String(read ? "--read-config" : "--write-config"));
+    if (!options.linkGiven)
+        fail("%s needs --port or --can", QLatin1String(read ? "--read-config" : "--write-config"));
     // A configure run must not go to whichever drive answers by default.
     if (!parser.isSet(nodeOption))
         fail("%s needs --node", QLatin1String(read ? "--read-config" : "--write-config"));
@@ -113,7 +117,8 @@ void parseCommissioning(const QCommandLineParser &parser, Options &options, cons
     c.file = parser.value(read ? readOption : writeOption);
     if (c.file.trimmed().isEmpty())
         fail("%s needs a file name", QLatin1String(read ? "--read-config" : "--write-config"));
-    c.port = options.port;
+    c.link = options.link;
+    c.port = options.link.linkKind == LinkCan ? linkLabelText(options.link) : options.port;
     c.baud = options.baud;
     c.node = options.node;
     c.store = parser.isSet(storeOption);
@@ -160,6 +165,7 @@ Options parseCommandLine(const QCoreApplication &app)
     parser.addOption(writeOption);
     parser.addOption(groupsOption);
     parser.addOption(storeOption);
+    LinkOptions::addCanOptions(parser);
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "axiscope-corvex: %s\n", qPrintable(parser.errorText()));
         std::exit(2);
@@ -199,6 +205,11 @@ Options parseCommandLine(const QCoreApplication &app)
             std::exit(2);
         }
     }
+    QString linkError;
+    if (!LinkOptions::linkFromOptions(parser, options.port, options.baud, options.link, options.linkGiven, linkError)) {
+        std::fprintf(stderr, "axiscope-corvex: %s\n", qPrintable(linkError));
+        std::exit(2);
+    }
     parseCommissioning(parser, options, readOption, writeOption, groupsOption, storeOption, nodeOption);
     return options;
 }
@@ -228,8 +239,8 @@ int main(int argc, char *argv[])
     if (options.sdoDebug)
         window.showSdoDebugTab();
     window.show();
-    if (!options.port.isEmpty())
-        window.openPortAtStart(options.port, options.baud);
+    if (options.linkGiven)
+        window.openLinkAtStart(options.link);
     const int result = app.exec();
     return result;
 }

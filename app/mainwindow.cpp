@@ -3,6 +3,7 @@
 #include "app/messageboxes.h"
 #include "app/settingsfile.h"
 #include "app/tickcounter.h"
+#include "canbus/canworker.h"
 #include "pages/basicparampage.h"
 #include "pages/iopage.h"
 #include "pages/modecontrolpage.h"
@@ -187,19 +188,7 @@ void MainWindow::createSerialSide()
     connect(uartCfgDialog, &uartCfg::setUart, this, &MainWindow::setCurrentUartCfg1);
     connect(uartCfgDialog, &uartCfg::setUartFinish, this, &MainWindow::setCurrentUartCfg);
 
-    m_worker = new uartWork(m_cfg);
-    workerThread = m_worker->workThread();
-    // Queued like readyread and emitted just before it, so it arrives first.
-    connect(m_worker, &uartWork::receiveTimes, this,
-            [this](const QVector<quint32> &endsAndTicks) { m_log.setReceiveTimes(endsAndTicks); },
-            Qt::QueuedConnection);
-    connect(m_worker, &uartWork::readyread, this, &MainWindow::readFromCom, Qt::QueuedConnection);
-    connect(m_worker, &uartWork::openError, this, &MainWindow::openSucess, Qt::QueuedConnection);
-    connect(m_worker, &uartWork::errOccurred, this, &MainWindow::errorOccurred, Qt::QueuedConnection);
-    connect(this, &MainWindow::sendData2Uart, m_worker, &uartWork::writeData, Qt::QueuedConnection);
-    connect(this, &MainWindow::upCfg2Uart, m_worker, &uartWork::updateComCfg, Qt::QueuedConnection);
-    connect(this, &MainWindow::startWork, m_worker, &uartWork::updateComCfg, Qt::QueuedConnection);
-    connect(this, &MainWindow::closeUart, m_worker, &uartWork::stopThread, Qt::QueuedConnection);
+    startLinkWorker(m_cfg);
     setFrameSink(this);
     SdoClient::setLinkChangeHandler(
         [](void *window) {
@@ -207,6 +196,46 @@ void MainWindow::createSerialSide()
                                       Qt::QueuedConnection);
         },
         this);
+}
+
+void MainWindow::startLinkWorker(const comcfg_t &cfg)
+{
+    if (cfg.linkKind == LinkCan)
+        m_worker = new CanWorker(cfg);
+    else
+        m_worker = new uartWork(cfg);
+    workerThread = m_worker->workThread();
+    // Queued like readyread and emitted just before it, so it arrives first.
+    connect(m_worker, &LinkWorker::receiveTimes, this,
+            [this](const QVector<quint32> &endsAndTicks) { m_log.setReceiveTimes(endsAndTicks); },
+            Qt::QueuedConnection);
+    connect(m_worker, &LinkWorker::readyread, this, &MainWindow::readFromCom, Qt::QueuedConnection);
+    connect(m_worker, &LinkWorker::openError, this, &MainWindow::openSucess, Qt::QueuedConnection);
+    connect(m_worker, &LinkWorker::errOccurred, this, &MainWindow::errorOccurred, Qt::QueuedConnection);
+    connect(this, &MainWindow::sendData2Uart, m_worker, &LinkWorker::writeData, Qt::QueuedConnection);
+    connect(this, &MainWindow::upCfg2Uart, m_worker, &LinkWorker::updateComCfg, Qt::QueuedConnection);
+    connect(this, &MainWindow::startWork, m_worker, &LinkWorker::updateComCfg, Qt::QueuedConnection);
+    connect(this, &MainWindow::closeUart, m_worker, &LinkWorker::stopThread, Qt::QueuedConnection);
+}
+
+// A configuration of the other kind of link: the present worker closes its
+// link and ends before the other kind's worker starts, so that only one
+// thread ever steps the SDO engine.  The link is replaced without a report,
+// as a serial port is closed and reopened with a new configuration.
+void MainWindow::useLinkKindOf(const comcfg_t &cfg)
+{
+    if (!m_worker || m_worker->linkKind() == cfg.linkKind)
+        return;
+    disconnect(m_worker, nullptr, this, nullptr);
+    disconnect(this, nullptr, m_worker, nullptr);
+    if (m_worker->shutdown(1000))
+        delete m_worker;
+    else
+        qWarning() << "link worker did not stop in time";
+    m_worker = nullptr;
+    workerThread = nullptr;
+    setPortOpen(false);
+    startLinkWorker(cfg);
 }
 
 void MainWindow::shutDownSerialSide()
@@ -243,9 +272,15 @@ void MainWindow::setNodeAddress(int node)
 void MainWindow::openPortAtStart(const QString &portName, uint32_t baudRate)
 {
     comcfg_t cfg = m_cfg;
+    cfg.linkKind = LinkSerial;
     cfg.portName = portName;
     cfg.portNumber = portNumberFromName(portName);
     cfg.baudRate = baudRate;
+    openLinkAtStart(cfg);
+}
+
+void MainWindow::openLinkAtStart(const comcfg_t &cfg)
+{
     uartCfgDialog->setConfig(cfg);
     setCurrentUartCfg(cfg);
 }
@@ -447,15 +482,16 @@ void MainWindow::updatePortUi()
 void MainWindow::setCurrentUartCfg1(comcfg_t cfg)
 {
     m_cfg = cfg;
-    portLabel->setText(portLabelText(m_cfg));
+    portLabel->setText(linkLabelText(m_cfg));
 }
 
 void MainWindow::setCurrentUartCfg(comcfg_t cfg)
 {
     m_cfg = cfg;
+    useLinkKindOf(cfg);
     emit upCfg2Uart(cfg);
     showPortOpened();
-    portLabel->setText(portLabelText(m_cfg));
+    portLabel->setText(linkLabelText(m_cfg));
 }
 
 void MainWindow::readFromCom(QByteArray data)
@@ -492,10 +528,12 @@ void MainWindow::on_actionComCfg_triggered()
 
 void MainWindow::on_actionComOpen_triggered()
 {
-    if (isPortOpen())
+    if (isPortOpen()) {
         emit closeUart();
-    else
+    } else {
+        useLinkKindOf(m_cfg);
         emit upCfg2Uart(m_cfg);
+    }
 }
 
 void MainWindow::on_actionExit_triggered()

@@ -28,7 +28,7 @@ class ProgramPage;
 class OneKeyPage;
 class ParamFile;
 class uartCfg;
-class uartWork;
+class LinkWorker;
 namespace Ui { class MainWindow; }
 
 class MainWindow : public QMainWindow, private FrameSink {
@@ -64,10 +64,16 @@ public:
 
     // Opens the given port at start-up as a confirmation of the dialog would.
     void openPortAtStart(const QString &portName, uint32_t baudRate);
+    // Opens either kind of link (serial adapter or CAN interface) as a
+    // confirmation of the dialog would: the command line's one way in.
+    void openLinkAtStart(const comcfg_t &cfg);
+    // Makes the worker the right one for the kind of link `cfg` names (the
+    // present one closes and ends first if it is of the other kind).
+    void useLinkKindOf(const comcfg_t &cfg);
 
     // Wiring for the pages and for tests.
     QTimer *tickTimer() const { return m_tickTimer; }
-    uartWork *worker() const { return m_worker; }
+    LinkWorker *worker() const { return m_worker; }
     uartCfg *serialDialog() const { return uartCfgDialog; }
     OperationScheduler &scheduler() { return m_scheduler; }
     StatusMonitor &statusMonitor() { return m_statusMonitor; }
@@ -135,6 +141,7 @@ private:
     void showPortOpened();
     void createSerialSide();
     void shutDownSerialSide();
+    void startLinkWorker(const comcfg_t &cfg);
 
     // The pages' enable states, set from the port's state (and at start-up).
     void setIoPageDisabled(bool disabled);
@@ -150,7 +157,7 @@ private:
 
     Ui::MainWindow *ui;
     uartCfg *uartCfgDialog = nullptr;
-    uartWork *m_worker = nullptr;
+    LinkWorker *m_worker = nullptr;  // a uartWork or a CanWorker, as the configuration's kind of link
     QThread *workerThread = nullptr;
     std::atomic<bool> m_portOpen{false};
     std::atomic<bool> m_closing{false};

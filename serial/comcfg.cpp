@@ -1,5 +1,7 @@
 #include "serial/comcfg.h"
 
+#include "canbus/cantarget.h"
+
 void registerComcfgType()
 {
     qRegisterMetaType<comcfg_t>("comcfg_t");
@@ -21,6 +23,13 @@ QString portLabelText(const comcfg_t &cfg)
 #else
     return QStringLiteral("%1,%2,").arg(portSystemName(cfg)).arg(cfg.baudRate);
 #endif
+}
+
+QString linkLabelText(const comcfg_t &cfg)
+{
+    if (cfg.linkKind == LinkCan)
+        return CanTarget::labelText(cfg.canPlugin, cfg.canInterface, cfg.canBitRate);
+    return portLabelText(cfg);
 }
 
 int32_t portNumberFromName(const QString &name)

@@ -3,6 +3,7 @@
 #include "ui_uartcfg.h"
 
 #include "app/messageboxes.h"
+#include "canbus/canlinkform.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -57,6 +58,25 @@ uartCfg::uartCfg(QWidget *parent)
     ui->baundBox->lineEdit()->setPlaceholderText(tr("自定义"));
     ui->baundBox->setValidator(new BaudRateValidator(this));
     connect(ui->baundBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &uartCfg::changedBaundIndex);
+
+    m_canForm = new CanLinkForm(ui->pluginBox, ui->interfaceBox, ui->bitrateBox, this);
+    connect(ui->linkBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &uartCfg::showLinkRows);
+    showLinkRows(LinkSerial);
+}
+
+void uartCfg::showLinkRows(int kind)
+{
+    const bool can = kind == LinkCan;
+    for (QWidget *w : {static_cast<QWidget *>(ui->label), static_cast<QWidget *>(ui->comBox),
+                       static_cast<QWidget *>(ui->label_2), static_cast<QWidget *>(ui->baundBox)})
+        w->setVisible(!can);
+    for (QWidget *w : {static_cast<QWidget *>(ui->label_plugin), static_cast<QWidget *>(ui->pluginBox),
+                       static_cast<QWidget *>(ui->label_interface), static_cast<QWidget *>(ui->interfaceBox),
+                       static_cast<QWidget *>(ui->label_bitrate), static_cast<QWidget *>(ui->bitrateBox)})
+        w->setVisible(can);
+    if (can)
+        m_canForm->refreshInterfaces();
+    adjustSize();
 }
 
 uartCfg::~uartCfg()
@@ -71,6 +91,8 @@ void uartCfg::setConfig(const comcfg_t &cfg)
     // A port named from outside (command line) stays selected through the refreshes.
     if (!cfg.portName.isEmpty())
         ui->comBox->setEditText(cfg.portName);
+    m_canForm->showConfig(cfg);
+    ui->linkBox->setCurrentIndex(cfg.linkKind == LinkCan ? 1 : 0);
 }
 
 void uartCfg::setUiBaund(uint baund)
@@ -132,6 +154,8 @@ void uartCfg::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!m_firstRefresh)
         flushComList();  // the list is fresh the moment it is seen
+    if (ui->linkBox->currentIndex() == 1)
+        m_canForm->refreshInterfaces();
     if (!m_refreshTimer->isActive())
         m_refreshTimer->start();
 }
@@ -163,6 +187,10 @@ void uartCfg::on_falseButton_clicked()
 
 void uartCfg::on_okButton_clicked()
 {
+    if (ui->linkBox->currentIndex() == 1) {
+        confirmCanLink();
+        return;
+    }
     uint baud = ui->baundBox->currentText().toUInt();
     if (baud > kMaxBaudRate)
         baud = 0;  // the validator refuses such text; never hand it to the port
@@ -171,8 +199,22 @@ void uartCfg::on_okButton_clicked()
         return;
     }
     hide();
+    m_cfg.linkKind = LinkSerial;
     m_cfg.baudRate = baud;
     takePortFrom(ui->comBox->currentText().trimmed());
+    emit setUartFinish(m_cfg);
+}
+
+void uartCfg::confirmCanLink()
+{
+    comcfg_t cfg = m_cfg;
+    if (!m_canForm->read(cfg)) {
+        MessageBoxes::information(QStringLiteral("CAN接口错误:"), QStringLiteral("CAN接口不能为空"));
+        return;
+    }
+    hide();
+    cfg.linkKind = LinkCan;
+    m_cfg = cfg;
     emit setUartFinish(m_cfg);
 }
 

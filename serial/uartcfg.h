@@ -1,5 +1,7 @@
 #pragma once
-// The serial settings dialog: port and baud rate.  Non-modal; keeps its own
+// The connection dialog: the kind of link, then for the serial adapter the
+// port and baud rate, for a CAN interface plugin, interface and bit rate
+// (CanLinkForm).  Non-modal; keeps its own
 // copy of the configuration and reports it with setUart (once, after the first
 // port-list refresh) and setUartFinish (on every confirmation).  The port list
 // is refreshed every 700 ms while the dialog is shown (and once, 700 ms after
@@ -10,6 +12,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class CanLinkForm;
 class QTimer;
 namespace Ui { class uartCfg; }
 
@@ -44,9 +47,13 @@ protected:
 
 private:
     void takePortFrom(const QString &name);
+    // Shows the rows of the chosen kind of link only.
+    void showLinkRows(int kind);
+    void confirmCanLink();
 
     Ui::uartCfg *ui;
     comcfg_t m_cfg;
     QTimer *m_refreshTimer;
     bool m_firstRefresh = true;
+    CanLinkForm *m_canForm = nullptr;
 };

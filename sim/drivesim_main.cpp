@@ -1,7 +1,11 @@
-// drive-sim: the virtual drive on a pseudo-terminal, clocked by the wall clock.
+// drive-sim: the virtual drive on a pseudo-terminal (or, with --can, on a CAN
+// bus), clocked by the wall clock.
 
 #include "sim/drivesimcommands.h"
 #include "sim/virtualdrive.h"
+#ifdef DRIVE_SIM_WITH_CAN
+#include "sim/drivesim_can.h"
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -81,17 +85,6 @@ void writeAll(int fd, const uint8_t *data, std::size_t count)
     }
 }
 
-std::string hexBytes(const uint8_t *data, std::size_t count)
-{
-    std::string out;
-    char buf[4];
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02X" : "%02X", data[i]);
-        out += buf;
-    }
-    return out;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -114,6 +107,15 @@ int main(int argc, char **argv)
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+
+    if (!options.canTarget.empty()) {
+#ifdef DRIVE_SIM_WITH_CAN
+        return sim::runOnCanBus(options, g_stopRequested, argc, argv);
+#else
+        std::fprintf(stderr, "drive-sim: built without Qt's CAN bus: --can is not available\n");
+        return 2;
+#endif
+    }
 
     Pty pty;
     if (!openPty(pty)) {
@@ -148,14 +150,8 @@ int main(int argc, char **argv)
     drive.onTransmit = [&pty](const uint8_t *data, std::size_t count) {
         writeAll(pty.master, data, count);
     };
-    if (log) {
-        drive.onTrace = [log](char direction, const uint8_t *data, std::size_t count,
-                              uint32_t atMs) {
-            std::fprintf(log, "%u %c %s\n", unsigned(atMs), direction,
-                         hexBytes(data, count).c_str());
-            std::fflush(log);
-        };
-    }
+    if (log)
+        sim::traceTo(drive, log);
 
     std::printf("%s\n", pty.slavePath.c_str());
     std::fflush(stdout);

@@ -10,11 +10,15 @@ const char *const kDriveSimUsage =
     "usage: drive-sim [options]\n"
     "A virtual CiA 402 stepper drive on a pseudo-terminal. The first line on stdout\n"
     "is the terminal's path. Hexadecimal values take an optional 0x prefix.\n"
+    "With --can it joins a CAN bus instead and prints PLUGIN:INTERFACE once connected.\n"
     "\n"
     "options:\n"
     "  --node N                 node number, 1..127 (default 1)\n"
     "  --link PATH              symlink PATH to the terminal, removed on exit\n"
     "  --log FILE               one line per request (Q) and answer (A): ms, dir, hex\n"
+    "  --can PLUGIN:INTERFACE   on a CAN bus through Qt's CAN bus plugins, for example\n"
+    "                           virtualcan:can0 or virtualcan:tcp://127.0.0.1:35500/can0\n"
+    "  --bitrate N              CAN bit rate: 125, 250, 500 or 1000 kbit/s (default 500)\n"
     "  --silent                 never answer\n"
     "  --silent-object IDX[:SUB]  never answer this object (repeatable, hex)\n"
     "  --drop-every N           leave every Nth request unanswered\n"
@@ -181,7 +185,7 @@ bool parseSimOptions(int argc, char **argv, SimOptions &options, std::string &er
         static const char *const withValue[] = {
             "node",        "link",  "log",       "silent-object", "drop-every",     "abort-object",
             "answer-node", "chunk", "chunk-gap", "delay",         "garbage-before", "garbage-after",
-            "heartbeat"};
+            "heartbeat",   "can",   "bitrate"};
         bool known = false;
         for (const char *option : withValue)
             known = known || name == option;
@@ -207,11 +211,34 @@ bool parseSimOptions(int argc, char **argv, SimOptions &options, std::string &er
             options.linkPath = arg;
         } else if (name == "log") {
             options.logPath = arg;
+        } else if (name == "can") {
+            options.canTarget = arg;
+        } else if (name == "bitrate") {
+            options.canBitRate = arg;
         } else if (!applyFaultSetting(options.faults, name, arg, error)) {
             return false;
         }
     }
+    if (!options.canBitRate.empty() && options.canTarget.empty()) {
+        error = "--bitrate is for a CAN bus: give --can as well";
+        return false;
+    }
+    if (!options.linkPath.empty() && !options.canTarget.empty()) {
+        error = "--link names a pseudo-terminal: it has no meaning with --can";
+        return false;
+    }
     return true;
+}
+
+void traceTo(VirtualDrive &drive, std::FILE *log)
+{
+    drive.onTrace = [log](char direction, const uint8_t *data, std::size_t count, uint32_t atMs) {
+        std::fprintf(log, "%u %c", unsigned(atMs), direction);
+        for (std::size_t i = 0; i < count; ++i)
+            std::fprintf(log, " %02X", unsigned(data[i]));
+        std::fputc('\n', log);
+        std::fflush(log);
+    };
 }
 
 static std::string hex(uint32_t value, int digits)

@@ -450,6 +450,30 @@
         <source>自定义</source>
         <translation>custom</translation>
     </message>
+    <message>
+        <source>连接方式:</source>
+        <translation>Link:</translation>
+    </message>
+    <message>
+        <source>串口适配器</source>
+        <translation>Serial adapter</translation>
+    </message>
+    <message>
+        <source>CAN接口</source>
+        <translation>CAN interface</translation>
+    </message>
+    <message>
+        <source>插件:</source>
+        <translation>Plugin:</translation>
+    </message>
+    <message>
+        <source>接口:</source>
+        <translation>Interface:</translation>
+    </message>
+    <message>
+        <source>比特率:</source>
+        <translation>Bit rate:</translation>
+    </message>
 </context>
 <context>
     <name>TrafficLog</name>
