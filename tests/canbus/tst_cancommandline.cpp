@@ -2,8 +2,10 @@
 // is available; a CAN interface named on the command line is polled at once.
 
 #include "tests/support/canbuspeer.h"
+#include "tests/support/drivesimprocess.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -83,6 +85,45 @@ private slots:
         QVERIFY2(!errors.contains("QThread") && !errors.contains("Timers") && !errors.contains("QObject")
                      && !errors.contains("QSocketNotifier"),
                  qPrintable(errors));
+    }
+
+    // Commissioning without a window over a CAN interface: the drive's values
+    // are read into a file, and a configure from a changed file reaches it.
+    void commissioningOverACanInterface()
+    {
+        const quint16 port = freeTcpPort();
+        const QString target = QStringLiteral("virtualcan:") + virtualCanInterface(port);
+        DriveSimProcess sim({QStringLiteral("--can"), target});
+        QVERIFY(sim.isRunning());
+        sim.command(QStringLiteral("set 2005 14"));  // 20 in decimal
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("drive.xml"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(tool(), {"--can", target, "--node", "1", "--read-config", file, "--groups", "basic"});
+        QVERIFY(p.waitForFinished(20000));
+        const QString readLog = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(readLog.contains(QStringLiteral("one-key read of node 1 on %1,500k").arg(target)), qPrintable(readLog));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray xml = f.readAll();
+        f.close();
+        QVERIFY2(xml.contains("REG_IDX=\"2005\" REG_SUB_IDX=\"0\" Data=\"20\"")
+                     || xml.contains("Data=\"20\" REG_IDX=\"2005\""),
+                 xml.constData());
+
+        xml.replace("REG_IDX=\"2005\" REG_SUB_IDX=\"0\" Data=\"20\"", "REG_IDX=\"2005\" REG_SUB_IDX=\"0\" Data=\"12\"");
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(xml);
+        f.close();
+        p.start(tool(), {"--can", target, "--node", "1", "--write-config", file, "--groups", "basic"});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(sim.get(0x2005), 12u);
     }
 };
 

@@ -22,16 +22,30 @@ void DriveSimProcess::command(const QString &line)
     m_process.waitForBytesWritten(1000);
 }
 
+QByteArray DriveSimProcess::readUntil(const QByteArray &lineStart)
+{
+    QByteArray out;
+    for (int i = 0; i < 50; ++i) {
+        out += m_process.readAll();
+        for (const QByteArray &line : out.split('\n')) {
+            if (line.startsWith(lineStart))
+                return line;
+        }
+        m_process.waitForReadyRead(100);
+    }
+    return QByteArray();
+}
+
 uint32_t DriveSimProcess::get(uint16_t index, uint8_t subIndex)
 {
-    m_process.readAll();  // whatever earlier commands printed
+    // drive-sim answers its commands in order: once the answer to "status"
+    // is in, whatever earlier commands printed (a "set" echoes the same
+    // object) has been read and can be dropped.
+    command(QStringLiteral("status"));
+    readUntil("node ");
     command(QStringLiteral("get %1:%2").arg(index, 4, 16, QLatin1Char('0')).arg(subIndex, 0, 16));
+    const QByteArray line = readUntil(QStringLiteral("%1:%2 =").arg(index, 4, 16, QLatin1Char('0')).arg(subIndex, 2, 16, QLatin1Char('0')).toUpper().toLatin1());
     static const QRegularExpression value(QStringLiteral("= 0x([0-9A-Fa-f]+)"));
-    QByteArray out;
-    for (int i = 0; i < 50 && !out.contains('\n'); ++i) {
-        m_process.waitForReadyRead(100);
-        out += m_process.readAll();
-    }
-    const auto match = value.match(QString::fromLocal8Bit(out));
+    const auto match = value.match(QString::fromLocal8Bit(line));
     return match.hasMatch() ? match.captured(1).toUInt(nullptr, 16) : 0xDEADBEEF;
 }

@@ -17,6 +17,9 @@ public:
     uint32_t get(uint16_t index, uint8_t subIndex = 0);
 
 private:
+    // Reads drive-sim's output up to the first line starting with `lineStart` (empty after 5 s without one).
+    QByteArray readUntil(const QByteArray &lineStart);
+
     QProcess m_process;
     QString m_path;
 };
