@@ -489,6 +489,7 @@ void MainWindow::setCurrentUartCfg(comcfg_t cfg)
 {
     m_cfg = cfg;
     useLinkKindOf(cfg);
+    m_worker->stageConfig(cfg);
     emit upCfg2Uart(cfg);
     showPortOpened();
     portLabel->setText(linkLabelText(m_cfg));
@@ -532,6 +533,7 @@ void MainWindow::on_actionComOpen_triggered()
         emit closeUart();
     } else {
         useLinkKindOf(m_cfg);
+        m_worker->stageConfig(m_cfg);
         emit upCfg2Uart(m_cfg);
     }
 }

@@ -40,7 +40,7 @@ CanWorker::~CanWorker()
     finishWorking();
 }
 
-void CanWorker::updateComCfg(comcfg_t cfg)
+void CanWorker::applyConfig(const comcfg_t &cfg)
 {
     m_cfg = cfg;
     openLink();

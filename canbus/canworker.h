@@ -24,7 +24,6 @@ public:
     void setOpenTimeLimit(int ms) { m_openTimeLimitMs.store(ms, std::memory_order_relaxed); }
 
 public slots:
-    void updateComCfg(comcfg_t cfg) override;
     void stopThread() override;
     void writeData(QByteArray data) override;
 
@@ -34,6 +33,9 @@ private slots:
     void deviceError(QCanBusDevice::CanBusError error);
     void stateChanged(QCanBusDevice::CanBusDeviceState state);
     void openTimedOut();
+
+protected:
+    void applyConfig(const comcfg_t &cfg) override;
 
 private:
     void releaseLink() override;

@@ -104,6 +104,23 @@ void LinkWorker::teardown()
     m_tornDown.store(true, std::memory_order_release);
 }
 
+void LinkWorker::stageConfig(const comcfg_t &cfg)
+{
+    std::lock_guard<std::mutex> lock(m_stagedLock);
+    m_staged = cfg;
+    m_hasStaged = true;
+}
+
+void LinkWorker::updateComCfg(const comcfg_t &cfg)
+{
+    comcfg_t next;
+    {
+        std::lock_guard<std::mutex> lock(m_stagedLock);
+        next = m_hasStaged ? m_staged : cfg;
+    }
+    applyConfig(next);
+}
+
 void LinkWorker::startThread()
 {
     if (m_thread && !m_thread->isRunning())
@@ -169,8 +186,12 @@ void LinkWorker::rec_timer_over_process()
 
 void LinkWorker::flushToLog()
 {
-    emit receiveTimes(m_collectedTimes);
+    // Swapped out, not cleared: clearing a vector still shared with the
+    // queued signal's copy would read its block while the window's thread
+    // may be writing it.
+    QVector<quint32> times;
+    times.swap(m_collectedTimes);
+    emit receiveTimes(times);
     emit readyread(m_collected);
     m_collected.clear();
-    m_collectedTimes.clear();
 }

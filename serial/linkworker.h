@@ -14,6 +14,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <mutex>
 
 class QThread;
 class QTimer;
@@ -31,6 +32,10 @@ public:
     QThread *workThread() const { return m_thread; }
     // How many times the cycle has stepped the engine (for tests and the benchmark).
     long cycleCount() const { return m_cycles.load(std::memory_order_relaxed); }
+    // Called by the owner just before it signals a new configuration: the
+    // worker takes it from here, under a lock ThreadSanitizer can see, rather
+    // than from the signal's copy, which Qt hands over under locks of its own.
+    void stageConfig(const comcfg_t &cfg);
 
 signals:
     void openError(bool open);
@@ -41,13 +46,16 @@ signals:
     void errOccurred(QString text);
 
 public slots:
-    virtual void updateComCfg(comcfg_t cfg) = 0;
+    // Applies the configuration last staged (or `cfg` when nothing was staged: a direct call).
+    void updateComCfg(const comcfg_t &cfg);
     void startThread();
     virtual void stopThread() = 0;
     virtual void writeData(QByteArray data) = 0;
 
 protected:
     explicit LinkWorker(const QString &threadName);
+    // Stores the configuration and opens the link with it (in the worker's thread).
+    virtual void applyConfig(const comcfg_t &cfg) = 0;
     // Moves an object the subclass created (its device, a timer) into the worker's thread.
     void adopt(QObject *object);
     // The end of a subclass's constructor: from here on only the worker's
@@ -88,4 +96,7 @@ private:
     std::atomic<long> m_cycles{0};
     std::atomic<QThread *> m_home{nullptr};  // where the worker goes back to at shutdown
     std::atomic<bool> m_tornDown{false};     // set last by teardown, in the worker's thread
+    std::mutex m_stagedLock;
+    comcfg_t m_staged;
+    bool m_hasStaged = false;
 };

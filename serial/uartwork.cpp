@@ -33,7 +33,7 @@ void uartWork::releaseLink()
     m_port = nullptr;
 }
 
-void uartWork::updateComCfg(comcfg_t cfg)
+void uartWork::applyConfig(const comcfg_t &cfg)
 {
     m_cfg = cfg;
     openUart();

@@ -15,7 +15,7 @@ public:
     LinkKind linkKind() const override { return LinkSerial; }
 
 public slots:
-    void updateComCfg(comcfg_t cfg) override;
+
     void stopThread() override;
     void writeData(QByteArray data) override;
 
@@ -23,6 +23,9 @@ private slots:
     void readyRead();
     void openUart();
     void errorOccurred(QSerialPort::SerialPortError error);
+
+protected:
+    void applyConfig(const comcfg_t &cfg) override;
 
 private:
     void releaseLink() override;
