@@ -245,7 +245,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("mentions");
-        const QStringList base{"--port", "/dev/null-port", "--node", "1"};
+        const QStringList base{"--port", "no-such-port", "--node", "1"};
         QTest::newRow("read and write") << base + QStringList{"--read-config", "a.xml", "--write-config", "b.xml"}
                                         << "cannot be given together";
         QTest::newRow("store with read") << base + QStringList{"--read-config", "a.xml", "--store"} << "--store";
@@ -254,7 +254,7 @@ private slots:
         QTest::newRow("empty group") << base + QStringList{"--read-config", "a.xml", "--groups", "basic,"}
                                      << "--groups";
         QTest::newRow("no port") << QStringList{"--node", "1", "--read-config", "a.xml"} << "needs --port";
-        QTest::newRow("no node") << QStringList{"--port", "/dev/null-port", "--read-config", "a.xml"} << "needs --node";
+        QTest::newRow("no node") << QStringList{"--port", "no-such-port", "--read-config", "a.xml"} << "needs --node";
         QTest::newRow("empty file name") << base + QStringList{"--write-config", ""} << "needs a file name";
         QTest::newRow("groups alone") << QStringList{"--groups", "io"} << "--groups";
         QTest::newRow("store alone") << QStringList{"--store"} << "--store";

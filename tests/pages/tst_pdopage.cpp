@@ -362,9 +362,7 @@ private slots:
         QFETCH(QString, property);
         QFETCH(QString, text);
         Harness h(1, false);
-        QObject *o = h.window().findChild<QObject *>(objectName);
-        QVERIFY2(o, qPrintable(objectName));
-        QCOMPARE(o->property(property.toLatin1().constData()).toString(), text);
+        QCOMPARE(h.shownText(objectName, property.toLatin1().constData()), text);
     }
 
     // What the page relies on in the drive: every object it visits, answered with its width.

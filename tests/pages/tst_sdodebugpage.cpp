@@ -77,9 +77,7 @@ private slots:
         QFETCH(QByteArray, property);
         QFETCH(QString, text);
         Harness h(1, false);
-        QObject *o = h.window().findChild<QObject *>(objectName);
-        QVERIFY2(o, qPrintable(objectName));
-        QCOMPARE(o->property(property.constData()).toString(), text);
+        QCOMPARE(h.shownText(objectName, property.constData()), text);
     }
 
     void startUpViewAndEnableState()

@@ -122,9 +122,7 @@ private slots:
         QFETCH(QString, property);
         QFETCH(QString, text);
         Harness h(1, false);
-        QObject *o = h.window().findChild<QObject *>(objectName);
-        QVERIFY2(o, qPrintable(objectName));
-        QCOMPARE(o->property(property.toLatin1().constData()).toString(), text);
+        QCOMPARE(h.shownText(objectName, property.toLatin1().constData()), text);
     }
 
     void startUpAndPortState()

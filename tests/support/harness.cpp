@@ -5,6 +5,7 @@
 #include "protocol/sdoclient.h"
 
 #include <QTimer>
+#include <QVariant>
 
 Harness::Harness(uint8_t node, bool openPort, uint32_t startTick)
     : m_drive(node)
@@ -100,6 +101,12 @@ bool Harness::runUntil(const std::function<bool()> &cond, uint32_t maxTicks)
             return true;
     }
     return false;
+}
+
+QString Harness::shownText(const QString &objectName, const char *property)
+{
+    QObject *o = m_window->findChild<QObject *>(objectName);
+    return o ? o->property(property).toString() : QStringLiteral("<no %1>").arg(objectName);
 }
 
 QVector<Harness::SentFrame> Harness::framesFor(uint16_t index) const

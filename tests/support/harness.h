@@ -89,6 +89,10 @@ public:
         return runUntil([this, before]() { return doneMarksSeen() > before; }, maxTicks);
     }
 
+    // A property of a widget of the window as text ("text", "title", ...), or
+    // "<no OBJECTNAME>" when there is no such widget: what the user reads.
+    QString shownText(const QString &objectName, const char *property);
+
     // The received bytes the worker would hand to the log, one burst per call.
     const QVector<QByteArray> &receivedBursts() const { return m_received; }
 
